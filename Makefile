@@ -1,0 +1,31 @@
+# Makefile -- the entry point: `make test` installs what is missing, builds and runs every test.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build test sanitize format clean
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer, in their own build folder.
+sanitize: deps
+	cmake -S . -B build-sanitize -DBRIMT_SANITIZE=ON -DBRIMT_BUILD_BENCH=OFF
+	cmake --build build-sanitize -j $(JOBS)
+	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+		ctest --output-on-failure -j $(JOBS)
+
+format:
+	find glarve platform brimt tests bench tools \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) build-sanitize
