@@ -13,3 +13,7 @@
 #include "renderer.h"
 #include "sceneobject.h"
 #include "vec.h"
+
+// textures and renderers
+
+// outline text
