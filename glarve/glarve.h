@@ -17,3 +17,4 @@
 // textures and renderers
 
 // outline text
+#include "textobject.h"
