@@ -1,5 +1,4 @@
-// glarve/textobject.cpp -- the outline text object: glyph lists from the platform's glyph layer, centred
-// drawing.
+// glarve/textobject.cpp -- the outline text object: glyph lists from the platform layer, drawn centred.
 #include "textobject.h"
 
 #include <GL/gl.h> // Required for: glGenLists(), glCallLists(), glPushAttrib()

@@ -34,7 +34,8 @@ struct GlyphMetrics {
 };
 
 // Compiles display list `listBase` + i for character code `firstCode` + i, for i from 0 to `count` - 1
-// (codes past 255 are skipped), and fills metricsOut[i] for each of them.
+// (codes outside 0 to 255 are
+// skipped), and fills metricsOut[i] for each of them.
 //
 // Geometry of each list, in the current modelview frame, in ems: the glyph's baseline origin at
 // (0, 0, 0); with `polygons` true, the filled front face in the z = 0 plane facing +z (normal (0, 0, 1),
@@ -43,7 +44,8 @@ struct GlyphMetrics {
 // outlines as line loops at z = 0 (and z = -depth, joined at the outline's corners). Curves are
 // flattened to within 1/4096 em. After the glyph the list calls glTranslatef(gmfCellIncX, gmfCellIncY,
 // 0). A code that maps to a control character the font does not draw gets a list with no geometry and
-// zero metrics; a printable character the font lacks gets the font's "missing glyph" box.
+// zero metrics; a printable character the font lacks gets the font's "missing glyph" box. Normals are
+// unit length in ems: a caller that scales the letters and lights them wants GL_NORMALIZE.
 //
 // `faceName`: family name such as "Courier New" (null is the system's default face). `bold`: the bold
 // weight (synthesised by thickening the outlines when the family has no bold face). `depth`: the
