@@ -33,9 +33,8 @@ struct GlyphMetrics {
     float gmfCellIncY = 0.0f;    // advance along y; 0 for horizontal text
 };
 
-// Compiles display list `listBase` + i for character code `firstCode` + i, for i from 0 to `count` - 1
-// (codes outside 0 to 255 are
-// skipped), and fills metricsOut[i] for each of them.
+// Compiles display list `listBase` + i for character code `firstCode` + i, for i from 0 to `count` - 1,
+// and fills metricsOut[i] for each of them (codes outside 0 to 255 are skipped).
 //
 // Geometry of each list, in the current modelview frame, in ems: the glyph's baseline origin at
 // (0, 0, 0); with `polygons` true, the filled front face in the z = 0 plane facing +z (normal (0, 0, 1),
