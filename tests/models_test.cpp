@@ -1,0 +1,402 @@
+// tests/models_test.cpp -- the show's ASC models: the committed files are what makemodels writes, they load
+// with the engine's loader, and their sizes frame in the show's camera where its scenes place them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "glarve.h"
+
+namespace {
+
+const char* const kFiles[] = {"test.ASC", "marto.ASC", "clou.ASC", "trucmuch.ASC"};
+
+// The source tree: BRIMT_SOURCE_DIR from the environment, else the one this test was built from.
+std::string SourceDir()
+{
+    const char* dir = std::getenv("BRIMT_SOURCE_DIR");
+    return dir != nullptr && *dir != '\0' ? dir : BRIMT_SOURCE_TREE;
+}
+
+std::string DataPath(const std::string& file)
+{
+    return SourceDir() + "/DATA/" + file;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A directory under /tmp, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir()
+    {
+        char pattern[] = "/tmp/brimt-models-XXXXXX";
+        if (mkdtemp(pattern) != nullptr) {
+            path = pattern;
+        }
+    }
+    ~TempDir()
+    {
+        if (!path.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string path;
+};
+
+TEST(MakeModels, WritesExactlyTheCommittedFiles)
+{
+    TempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    // A directory that does not exist yet is created.
+    const std::string out = dir.path + "/DATA";
+    const std::string command = std::string("\"") + BRIMT_MAKEMODELS + "\" \"" + out + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    for (const char* file : kFiles) {
+        const std::string written = ReadAll(out + "/" + file);
+        const std::string committed = ReadAll(DataPath(file));
+        ASSERT_FALSE(committed.empty()) << "DATA/" << file << " is missing";
+        EXPECT_TRUE(written == committed)
+            << file << " differs from DATA/" << file << ": run makemodels DATA and commit the files";
+    }
+}
+
+TEST(MakeModels, FailsWhenItCannotWrite)
+{
+    TempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    // A plain file where the directory should be.
+    const std::string blocker = dir.path + "/file";
+    std::ofstream(blocker) << "x";
+    const std::string command =
+        std::string("\"") + BRIMT_MAKEMODELS + "\" \"" + blocker + "/DATA\" 2>/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0);
+}
+
+TEST(ModelFiles, KeepEveryLineWithinWhatTheReaderTakes)
+{
+    for (const char* file : kFiles) {
+        std::istringstream text(ReadAll(DataPath(file)));
+        int lines = 0;
+        for (std::string line; std::getline(text, line); ++lines) {
+            EXPECT_EQ(line.find('\r'), std::string::npos) << file << ": LF line ends only";
+            EXPECT_LE(line.size(), 99u) << file << " line " << lines + 1;
+        }
+        EXPECT_GT(lines, 100) << file;
+    }
+}
+
+struct ObjectCase {
+    const char* file;
+    const char* name;
+    int minVertices;
+    bool hasFaces;
+};
+
+const ObjectCase kObjects[] = {
+    {"test.ASC", "sphere", 381, true},        {"marto.ASC", "manche", 50, true},
+    {"marto.ASC", "Tete", 50, true},          {"clou.ASC", "clou", 50, true},
+    {"trucmuch.ASC", "trucmuch", 300, false},
+};
+
+TEST(ModelFiles, EveryObjectLoadsWithTextureCoordinatesAndValidFaces)
+{
+    for (const ObjectCase& c : kObjects) {
+        SCOPED_TRACE(std::string(c.file) + " / " + c.name);
+        MeshObject object;
+        ASSERT_TRUE(object.Load(DataPath(c.file).c_str(), c.name));
+        const Mesh& mesh = *object.mesh;
+        EXPECT_GE(mesh.vertexCount, c.minVertices);
+        EXPECT_LE(mesh.vertexCount, 5000) << "drawn every frame: keep it light";
+        EXPECT_EQ(mesh.faceCount > 0, c.hasFaces);
+        ASSERT_EQ(object.texCoordSet->count, mesh.vertexCount);
+        for (int i = 0; i < mesh.vertexCount; ++i) {
+            const TexCoord2& t = object.texCoordSet->coords[i];
+            ASSERT_TRUE(std::isfinite(t.u) && std::isfinite(t.v)) << "vertex " << i;
+        }
+        std::vector<bool> used(static_cast<size_t>(mesh.vertexCount), false);
+        for (int i = 0; i < mesh.faceCount; ++i) {
+            const Face& f = mesh.faces[i];
+            for (int index : {f.a, f.b, f.c}) {
+                ASSERT_TRUE(index >= 0 && index < mesh.vertexCount) << "face " << i;
+                used[static_cast<size_t>(index)] = true;
+            }
+            EXPECT_TRUE(f.a != f.b && f.b != f.c && f.a != f.c) << "face " << i << " is degenerate";
+        }
+        if (c.hasFaces) {
+            for (int i = 0; i < mesh.vertexCount; ++i) {
+                EXPECT_TRUE(used[static_cast<size_t>(i)]) << "vertex " << i << " belongs to no face";
+            }
+        }
+    }
+}
+
+TEST(ModelFiles, TheHammerFileHoldsJustTheHandleAndTheHead)
+{
+    ObjectGroup group;
+    ASSERT_TRUE(group.LoadFile(DataPath("marto.ASC").c_str()));
+    EXPECT_EQ(group.GetCount(), 2);
+}
+
+// --- shapes -------------------------------------------------------------------------------------
+
+struct Box {
+    float lo[3] = {1e30f, 1e30f, 1e30f};
+    float hi[3] = {-1e30f, -1e30f, -1e30f};
+};
+
+Box BoundsOf(const Mesh& mesh)
+{
+    Box box;
+    for (int i = 0; i < mesh.vertexCount; ++i) {
+        const float p[3] = {mesh.vertices[i].x, mesh.vertices[i].y, mesh.vertices[i].z};
+        for (int k = 0; k < 3; ++k) {
+            box.lo[k] = std::fmin(box.lo[k], p[k]);
+            box.hi[k] = std::fmax(box.hi[k], p[k]);
+        }
+    }
+    return box;
+}
+
+// The object, loaded; one without a mesh when the load failed (the failure is reported).
+std::unique_ptr<MeshObject> Loaded(const char* file, const char* name)
+{
+    auto object = std::make_unique<MeshObject>();
+    EXPECT_TRUE(object->Load(DataPath(file).c_str(), name)) << name;
+    return object;
+}
+
+TEST(SphereModel, IsARoundBallWhoseSpikingVerticesAreSpreadOverIt)
+{
+    const auto sphere = Loaded("test.ASC", "sphere");
+    ASSERT_TRUE(sphere->mesh != nullptr);
+    const Vec3 centre = sphere->mesh->Centre();
+    EXPECT_NEAR(centre.x, 0.0f, 1e-3f);
+    EXPECT_NEAR(centre.y, 0.0f, 1e-3f);
+    EXPECT_NEAR(centre.z, 0.0f, 1e-3f);
+    const Vec3* v = sphere->mesh->vertices;
+    const float radius = std::sqrt(v[0].x * v[0].x + v[0].y * v[0].y + v[0].z * v[0].z);
+    for (int i = 0; i < sphere->mesh->vertexCount; ++i) {
+        EXPECT_NEAR(std::sqrt(v[i].x * v[i].x + v[i].y * v[i].y + v[i].z * v[i].z), radius, 2e-3f) << i;
+    }
+
+    // The 20 vertices the intro pushes out: directions on both sides of every axis, no two close
+    // together, and no lopsided bunch (their mean direction is near zero).
+    double dirs[20][3];
+    double mean[3] = {0, 0, 0};
+    int positive[3] = {0, 0, 0}, negative[3] = {0, 0, 0};
+    for (int k = 0; k < 20; ++k) {
+        const Vec3& p = v[20 * k];
+        const double d[3] = {p.x / radius, p.y / radius, p.z / radius};
+        for (int a = 0; a < 3; ++a) {
+            dirs[k][a] = d[a];
+            mean[a] += d[a] / 20;
+            positive[a] += d[a] > 0.1;
+            negative[a] += d[a] < -0.1;
+        }
+    }
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_GE(positive[a], 6) << "axis " << a;
+        EXPECT_GE(negative[a], 6) << "axis " << a;
+        EXPECT_NEAR(mean[a], 0.0, 0.05) << "axis " << a;
+    }
+    double closest = 1e9;
+    for (int i = 0; i < 20; ++i) {
+        for (int j = i + 1; j < 20; ++j) {
+            const double dot = dirs[i][0] * dirs[j][0] + dirs[i][1] * dirs[j][1] + dirs[i][2] * dirs[j][2];
+            closest = std::fmin(closest, std::acos(std::fmax(-1.0, std::fmin(1.0, dot))) * 180.0 / M_PI);
+        }
+    }
+    EXPECT_GT(closest, 35.0) << "degrees between the two nearest spikes";
+}
+
+TEST(HammerModel, HandleHangsFromTheHeadInOneFrame)
+{
+    const auto handle = Loaded("marto.ASC", "manche");
+    const auto head = Loaded("marto.ASC", "Tete");
+    ASSERT_TRUE(handle->mesh != nullptr && head->mesh != nullptr);
+    const Box h = BoundsOf(*handle->mesh);
+    const Box t = BoundsOf(*head->mesh);
+    // The handle's top is hidden inside the head, round the origin where the show pivots the hammer.
+    EXPECT_LT(h.hi[2], t.hi[2]);
+    EXPECT_GT(h.hi[2], t.lo[2]);
+    for (int a = 0; a < 2; ++a) {
+        EXPECT_GT(h.lo[a], t.lo[a]);
+        EXPECT_LT(h.hi[a], t.hi[a]);
+    }
+    EXPECT_TRUE(t.lo[2] < 0.0f && t.hi[2] > 0.0f) << "the head sits on the pivot";
+    // A long handle below a head that reaches out to both sides (face at +x, claw at -x).
+    EXPECT_LT(h.lo[2], t.lo[2] - 12.0f);
+    EXPECT_GT(t.hi[0], 3.0f);
+    EXPECT_LT(t.lo[0], -3.0f);
+    // Thin in depth: the two hammers of a pair stand 5 apart and never meet.
+    EXPECT_LT(std::fmax(std::fmax(-h.lo[1], h.hi[1]), std::fmax(-t.lo[1], t.hi[1])), 2.5f);
+}
+
+// --- framing in the show's camera ---------------------------------------------------------------
+
+// A point in front of the 45-degree, 4:3 camera, mapped to the picture: x and y in -1 to 1 when
+// seen, and the distance, which must lie between the near (0.1) and far (100) planes.
+struct Seen {
+    double x, y, distance;
+};
+
+Seen Project(double x, double y, double z)
+{
+    const double t = std::tan(22.5 * M_PI / 180.0);
+    return Seen{x / (-z * t * 4.0 / 3.0), y / (-z * t), -z};
+}
+
+struct Mat {
+    double m[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
+
+    Mat Then(const Mat& inner) const
+    {
+        Mat r;
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 4; ++j) {
+                r.m[i][j] = (j == 3 ? m[i][3] : 0.0);
+                for (int k = 0; k < 3; ++k) {
+                    r.m[i][j] += m[i][k] * inner.m[k][j];
+                }
+            }
+        }
+        return r;
+    }
+    void Apply(const Vec3& p, double out[3]) const
+    {
+        for (int i = 0; i < 3; ++i) {
+            out[i] = m[i][0] * p.x + m[i][1] * p.y + m[i][2] * p.z + m[i][3];
+        }
+    }
+};
+
+Mat Translate(double x, double y, double z)
+{
+    Mat r;
+    r.m[0][3] = x;
+    r.m[1][3] = y;
+    r.m[2][3] = z;
+    return r;
+}
+
+// glRotatef about one axis (0 = x, 1 = y, 2 = z), degrees.
+Mat Rotate(int axis, double degrees)
+{
+    const double c = std::cos(degrees * M_PI / 180.0), s = std::sin(degrees * M_PI / 180.0);
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    Mat r;
+    r.m[i][i] = c;
+    r.m[i][j] = -s;
+    r.m[j][i] = s;
+    r.m[j][j] = c;
+    return r;
+}
+
+// Every vertex of `mesh` under `place` lies in the picture (within `margin` of its edges, in the
+// picture's half-height units) and between the clipping planes.
+::testing::AssertionResult InPicture(const Mesh& mesh, const Mat& place, double margin = 0.0,
+                                     double scale = 1.0)
+{
+    for (int i = 0; i < mesh.vertexCount; ++i) {
+        const Vec3 v = mesh.vertices[i];
+        double p[3];
+        place.Apply(Vec3(v.x * static_cast<float>(scale), v.y * static_cast<float>(scale),
+                         v.z * static_cast<float>(scale)),
+                    p);
+        const Seen s = Project(p[0], p[1], p[2]);
+        if (std::fabs(s.x) > 1.0 - margin || std::fabs(s.y) > 1.0 - margin || s.distance < 0.1 ||
+            s.distance > 100.0) {
+            return ::testing::AssertionFailure()
+                   << "vertex " << i << " at (" << s.x << ", " << s.y << ") distance " << s.distance;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(Framing, SphereWithItsSpikesOutStaysInThePicture)
+{
+    const auto sphere = Loaded("test.ASC", "sphere");
+    ASSERT_TRUE(sphere->mesh != nullptr);
+    sphere->mesh->Centre();
+    for (int s = 0; s < 5; ++s) {
+        for (int k = 0; k < 20; ++k) {
+            sphere->mesh->vertices[20 * k] *= 1.05f;
+        }
+    }
+    // Where the sphere rests once the first image has faded in, spinning on all three axes.
+    for (double angle = 0; angle < 360; angle += 10) {
+        const Mat place = Translate(-17.0 - 20.0 / 3.0, -11, -80)
+                              .Then(Rotate(0, -angle))
+                              .Then(Rotate(1, -angle))
+                              .Then(Rotate(2, -angle));
+        ASSERT_TRUE(InPicture(*sphere->mesh, place, 0.05)) << "angle " << angle;
+    }
+}
+
+TEST(Framing, FrontHammerPairAndNailFitThePictureAtEverySwing)
+{
+    const auto handle = Loaded("marto.ASC", "manche");
+    const auto head = Loaded("marto.ASC", "Tete");
+    const auto nail = Loaded("clou.ASC", "clou");
+    ASSERT_TRUE(handle->mesh != nullptr && head->mesh != nullptr && nail->mesh != nullptr);
+    for (double s : {-1.0, -0.5, 0.0, 0.5, 1.0}) {
+        SCOPED_TRACE("swing " + std::to_string(s));
+        // The grid, drifted so that the middle front cell (i = 0, j = 2) is in the middle of the picture.
+        const Mat cell = Translate(-300, 5, -30).Then(Rotate(0, 15)).Then(Translate(300, 0, 0));
+        const Mat hammer1 = cell.Then(Rotate(0, -90)).Then(Rotate(1, 40 * s));
+        const Mat hammer2 = cell.Then(Translate(0, 0, -5)).Then(Rotate(0, -90)).Then(Rotate(1, -40 * s));
+        for (const Mat& place : {hammer1, hammer2}) {
+            EXPECT_TRUE(InPicture(*handle->mesh, place));
+            EXPECT_TRUE(InPicture(*head->mesh, place));
+        }
+        // Every row behind the front one, from its pivot down, stays inside the far plane.
+        for (int row = 1; row < 4; ++row) {
+            const Mat back =
+                Translate(-300, 5, -30).Then(Rotate(0, 15)).Then(Translate(300, 0, -20.0 * row - 5));
+            EXPECT_TRUE(InPicture(*head->mesh, back.Then(Rotate(0, -90)).Then(Rotate(1, 40 * s))));
+        }
+        // The nail in the middle of the picture, bobbing and rocking with c = s.
+        const Mat nailPlace = Translate(0, 2 * s, -30).Then(Rotate(0, -90)).Then(Rotate(1, -20 * s));
+        EXPECT_TRUE(InPicture(*nail->mesh, nailPlace, 0.2));
+    }
+}
+
+TEST(Framing, ParticleCloudSpinsWithinThePictureAndTheFarPlane)
+{
+    const auto cloud = Loaded("trucmuch.ASC", "trucmuch");
+    ASSERT_TRUE(cloud->mesh != nullptr);
+    // Each sprite is centred at twice its vertex; a 2 x 2 sprite reaches sqrt(2) further, which the
+    // margin covers at this distance.
+    for (double angle = 0; angle < 360; angle += 10) {
+        const Mat place =
+            Translate(0, 0, -70).Then(Rotate(0, -angle)).Then(Rotate(1, -angle)).Then(Rotate(2, -angle));
+        ASSERT_TRUE(InPicture(*cloud->mesh, place, 0.1, 2.0)) << "angle " << angle;
+    }
+    float reach = 0;
+    for (int i = 0; i < cloud->mesh->vertexCount; ++i) {
+        const Vec3& v = cloud->mesh->vertices[i];
+        reach = std::fmax(reach, std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z));
+    }
+    EXPECT_LT(70.0 + 2.0 * reach + std::sqrt(2.0), 100.0) << "the far side of the cloud is clipped";
+    EXPECT_GT(2.0 * reach, 15.0) << "the cloud is too small to fill the picture";
+}
+
+} // namespace

@@ -1,0 +1,313 @@
+// tools/makemodels/shapes.cpp -- the geometry of the show's five model objects and why each is this size.
+//
+// The show's camera: eye at the origin looking down -z, 45 degrees of vertical field of view, a 4:3
+// picture at every resolution the setup offers, near plane 0.1, far plane 100. At a distance d the
+// picture shows y within +-0.4142 d and x within +-0.5523 d:
+//
+//     d = 30 (nail, front hammer row)   y +-12.4   x +-16.6
+//     d = 49.3 (second hammer row)      y +-20.4   x +-27.2
+//     d = 70 (particle cloud)           y +-29.0   x +-38.7
+//     d = 80 (sphere)                   y +-33.1   x +-44.2
+//
+// Nothing may reach beyond d = 100, where the far plane cuts it away.
+#include "shapes.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <map>
+
+#include "surfaces.h"
+
+// --- sphere -------------------------------------------------------------------------------------
+//
+// The intro draws it centred at (-23.67, -11, -80) once the first image has faded in (it slides in
+// from the left before that) and pushes vertices 0, 20 ... 380 out to 1.05^5 = 1.276 times their
+// distance on the beat. Radius 12 gives spikes of 15.3: the sphere spans x -39.0 to -8.4 of +-44.2
+// and y -26.3 to +4.3 of +-33.1, lower left of the picture, about 35% of its height across (45%
+// with the spikes out), and keeps its far side at z = -95.3, inside the far plane.
+
+namespace {
+
+// Subdivisions of each icosahedron edge. A multiple of 3, so that the centre of every icosahedron
+// face (a corner of the dual dodecahedron) is a vertex: 10 * 9^2 + 2 = 812 vertices, 1620 faces.
+constexpr int kFrequency = 9;
+
+// A point of the subdivided icosahedron named exactly: up to three (corner, weight) pairs sorted by
+// corner, so that a point shared by two faces gets one key and one position whatever face made it.
+using GridKey = std::array<int, 6>;
+
+GridKey KeyOf(std::array<std::pair<int, int>, 3> weights)
+{
+    std::sort(weights.begin(), weights.end());
+    GridKey key{-1, 0, -1, 0, -1, 0};
+    int k = 0;
+    for (const auto& [corner, weight] : weights) {
+        if (weight > 0) {
+            key[2 * k] = corner;
+            key[2 * k + 1] = weight;
+            ++k;
+        }
+    }
+    return key;
+}
+
+} // namespace
+
+Model MakeSphere()
+{
+    const double g = (1.0 + std::sqrt(5.0)) / 2.0;
+    const Dvec corners[12] = {{-1, g, 0},  {1, g, 0},  {-1, -g, 0}, {1, -g, 0}, {0, -1, g},  {0, 1, g},
+                              {0, -1, -g}, {0, 1, -g}, {g, 0, -1},  {g, 0, 1},  {-g, 0, -1}, {-g, 0, 1}};
+    // Counter-clockwise seen from outside.
+    const int icoFaces[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
+                                 {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
+                                 {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
+                                 {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
+    constexpr int n = kFrequency;
+
+    std::map<GridKey, int> ids; // point -> build index
+    std::vector<Dvec> points;   // on the sphere, build order
+    std::vector<int> spikes;    // build indices of the 20 face centres
+    std::vector<std::array<int, 3>> triangles;
+
+    auto pointAt = [&](const int face[3], int i, int j) {
+        const GridKey key = KeyOf({{{face[0], n - i - j}, {face[1], i}, {face[2], j}}});
+        auto found = ids.find(key);
+        if (found != ids.end()) {
+            return found->second;
+        }
+        Dvec p{0, 0, 0};
+        for (int k = 0; k < 6 && key[k] >= 0; k += 2) {
+            p = p + corners[key[k]] * key[k + 1];
+        }
+        const int id = static_cast<int>(points.size());
+        points.push_back(p.Normalised() * kSphereRadius);
+        ids.emplace(key, id);
+        if (i == n / 3 && j == n / 3) {
+            spikes.push_back(id);
+        }
+        return id;
+    };
+
+    for (const auto& face : icoFaces) {
+        for (int i = 0; i < n; ++i) {
+            for (int j = 0; i + j < n; ++j) {
+                triangles.push_back({pointAt(face, i, j), pointAt(face, i + 1, j), pointAt(face, i, j + 1)});
+                if (i + j + 1 < n) {
+                    triangles.push_back(
+                        {pointAt(face, i + 1, j), pointAt(face, i + 1, j + 1), pointAt(face, i, j + 1)});
+                }
+            }
+        }
+    }
+    // The spikes from the top down, then round the axis, at every 20th place; the rest in build order.
+    std::sort(spikes.begin(), spikes.end(), [&](int a, int b) {
+        const Dvec& p = points[a];
+        const Dvec& q = points[b];
+        if (p.z != q.z) {
+            return p.z > q.z;
+        }
+        return std::atan2(p.y, p.x) < std::atan2(q.y, q.x);
+    });
+    std::vector<int> order; // file index -> build index
+    std::vector<bool> isSpike(points.size(), false);
+    for (int id : spikes) {
+        isSpike[id] = true;
+    }
+    size_t nextSpike = 0, nextOther = 0;
+    while (order.size() < points.size()) {
+        if (order.size() % 20 == 0 && nextSpike < spikes.size()) {
+            order.push_back(spikes[nextSpike++]);
+            continue;
+        }
+        while (isSpike[nextOther]) {
+            ++nextOther;
+        }
+        order.push_back(static_cast<int>(nextOther++));
+    }
+    std::vector<int> fileIndex(points.size());
+    for (size_t k = 0; k < order.size(); ++k) {
+        fileIndex[order[k]] = static_cast<int>(k);
+    }
+
+    Model model("sphere");
+    for (int id : order) {
+        const Dvec& p = points[id];
+        // Longitude and latitude, 0 to 1; the wire renderer does not use them.
+        model.AddVertex(p.x, p.y, p.z, 0.5 + std::atan2(p.y, p.x) / (2.0 * kPi),
+                        std::acos(std::clamp(p.z / kSphereRadius, -1.0, 1.0)) / kPi);
+    }
+    for (const auto& t : triangles) {
+        model.AddTriangle(fileIndex[t[0]], fileIndex[t[1]], fileIndex[t[2]]);
+    }
+    return model;
+}
+
+// --- hammer -------------------------------------------------------------------------------------
+//
+// The show hangs each hammer from its model origin: a pair is two hammers 5 apart in depth, turned
+// upright (model z up) and swung +-40 degrees in opposite directions about the origin, in the plane
+// of the picture. The pairs stand on a 5 x 5 grid at (-300, 5, -30) tilted 15 degrees about x, with
+// cells 42 apart across and 20 apart in depth, and the whole grid drifts to the right. Row i's front
+// hammer is pivoted at y = 5 + 5.18 i, z = -30 - 19.32 i: rows 0 to 3 at distances 30, 49, 69 and 88
+// (row 4, at 107, lies beyond the far plane). The pivots show 40% (row 0) to 56% (row 3) of the
+// half-height above the middle of the picture, so the hammer hangs down from its head: the head's
+// top at z = +1.55 (about +5 when swung), the handle's foot at z = -17.35. The front row then runs
+// from y = +6.5 to -11.8 of +-12.4: the hammer fills three quarters of the picture's height and
+// hammers further back get smaller and higher. Swung 40 degrees the foot moves 11.2 to the side, so
+// a front pair spreads over about 26 of the 33 units across: one front pair in view at a time, as
+// the cells are 42 apart. In depth (model y) a hammer stays within +-1.3, clear of its partner.
+
+namespace {
+
+// Model y is depth; the handle is oval, wider across the picture than in depth.
+constexpr double kHandleDepthScale = 0.75;
+
+} // namespace
+
+Model MakeHandle()
+{
+    // Half-width (across the picture) and height, from the top, hidden in the head's eye, down to the
+    // foot: a slim throat under the head, a collar, a swelling grip and a flared butt.
+    const std::vector<ProfilePoint> profile = {
+        {0.0, 1.5},    {0.5, 1.5},   {0.52, 0.0},   {0.5, -2.5},    {0.54, -6.0},  {0.6, -8.5},
+        {0.7, -8.8},   {0.7, -9.15}, {0.64, -9.45}, {0.68, -12.0},  {0.73, -14.5}, {0.71, -16.0},
+        {0.8, -16.45}, {0.8, -16.9}, {0.66, -17.2}, {0.36, -17.33}, {0.0, -17.35},
+    };
+    Model model("manche");
+    const LatheFrame frame{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, 1.0, kHandleDepthScale};
+    // The metal's grain runs along the handle: once round, once per 9 units of length.
+    AddLathe(model, profile, 12, frame, 1.0, 9.0);
+    return model;
+}
+
+Model MakeHead()
+{
+    Model model("Tete");
+
+    // The eye: a block with bevelled upright edges round the top of the handle.
+    const double ex = 1.35, ey = 1.0, bevel = 0.25, ez = 1.55;
+    AddPrism(model,
+             {{ex, -ey + bevel, 0},
+              {ex, ey - bevel, 0},
+              {ex - bevel, ey, 0},
+              {-ex + bevel, ey, 0},
+              {-ex, ey - bevel, 0},
+              {-ex, -ey + bevel, 0},
+              {-ex + bevel, -ey, 0},
+              {ex - bevel, -ey, 0}},
+             -ez, ez, 6.0);
+
+    // The striking end towards +x: a narrow neck widening into a round bell with a bevelled face.
+    const std::vector<ProfilePoint> bell = {
+        {0.95, 1.2},  {0.92, 1.9}, {1.0, 2.5},  {1.22, 3.6}, {1.3, 4.2},
+        {1.26, 4.45}, {1.12, 4.6}, {0.9, 4.66}, {0.0, 4.7},
+    };
+    AddLathe(model, bell, 16, LatheFrame{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 1.0, 6.0);
+
+    // The claw towards -x: two prongs springing from the top of the eye and curving down along an arc
+    // of radius 5.2 over 60 degrees, tapering to thin tips with a V-shaped slot between them.
+    const double arcRadius = 5.2, sweep = 60.0 * kPi / 180.0, rootX = -1.2, rootZ = 0.55;
+    constexpr int stations = 10;
+    for (double side : {-1.0, 1.0}) {
+        std::vector<SweepStation> path;
+        for (int k = 0; k < stations; ++k) {
+            const double t = static_cast<double>(k) / (stations - 1);
+            const double a = sweep * t;
+            const Dvec centre{rootX - arcRadius * std::sin(a), side * (0.42 + 0.16 * t),
+                              rootZ - arcRadius * (1.0 - std::cos(a))};
+            // Across the prong (depth) and up from the arc, at right angles to its direction.
+            const Dvec across{0, 1, 0};
+            const Dvec up{-std::sin(a), 0, std::cos(a)};
+            const double height = 0.1 + 0.9 * std::pow(1.0 - t, 1.3);
+            const double width = 0.19 + 0.21 * (1.0 - t);
+            path.push_back(SweepStation{centre, across, up, width, height});
+        }
+        AddSweep(model, path, 2, 6.0);
+    }
+    return model;
+}
+
+// --- nail ---------------------------------------------------------------------------------------
+//
+// The show stands the nail upright at distance 30, starting at x = -17 (just left of the picture's
+// edge at -16.6) and drifting right; it bobs 2 up and down and rocks +-20 degrees in the picture's
+// plane about its origin. Ten units long, it takes 40% of the picture's height and stays within
+// y = +-7 of +-12.4: about half a hammer's length, a big, readable prop.
+
+Model MakeNail()
+{
+    // Radius and height from the top of the domed head down to the tip: head, a short fillet, three
+    // grip rings under the head, the smooth shank and a slightly rounded point.
+    const std::vector<ProfilePoint> profile = {
+        {0.0, 5.0},  {0.7, 4.97},  {1.2, 4.88},  {1.35, 4.8},   {1.35, 4.6},  {1.2, 4.5},  {0.55, 4.42},
+        {0.45, 4.3}, {0.45, 3.9},  {0.39, 3.75}, {0.45, 3.6},   {0.39, 3.45}, {0.45, 3.3}, {0.39, 3.15},
+        {0.45, 3.0}, {0.45, -3.2}, {0.36, -3.9}, {0.22, -4.45}, {0.0, -5.0},
+    };
+    Model model("clou");
+    AddLathe(model, profile, 12, LatheFrame{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0, 6.0);
+    return model;
+}
+
+// --- particle cloud -----------------------------------------------------------------------------
+//
+// The greetings scene draws a sprite of 2 x 2 units at twice each vertex, the cloud's origin at
+// distance 70, spinning on all three axes; the picture there is +-29 high. The knot's centre line
+// reaches 10 from its axis and 3.5 above and below it; a thin thread of points follows it and dust
+// strays up to 2.2 further, so no point lies more than 12.1 from the origin. Drawn at twice that,
+// the thread spans about 41 units (70% of the picture's height) when it faces the viewer, the dust
+// at most 48 whichever way it turns, and the far side stays within distance 70 + 24.2 + 1.4 (a
+// sprite's half diagonal) = 95.6, clear of the far plane. In vertex units a sprite is 1 across.
+
+namespace {
+
+// A small deterministic generator (xorshift32): the same cloud on every run and every machine.
+class Random {
+public:
+    explicit Random(std::uint32_t seed) : state(seed) {}
+    // Uniform in [0, 1).
+    double Next()
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state / 4294967296.0;
+    }
+
+private:
+    std::uint32_t state;
+};
+
+} // namespace
+
+Model MakeCloud()
+{
+    // A (2, 3) torus knot: a trefoil winding twice round the axis and three times through the hole.
+    constexpr int kPoints = 2400;
+    const double ringRadius = 7.0, loopRadius = 3.0, loopHeight = 3.5, tubeRadius = 0.15, dustRadius = 2.2;
+    Model model("trucmuch");
+    Random random(0x2f6b3a1du);
+    for (int i = 0; i < kPoints; ++i) {
+        const double t = 2.0 * kPi * (i + random.Next()) / kPoints;
+        const double r = ringRadius + loopRadius * std::cos(3.0 * t);
+        const Dvec c{r * std::cos(2.0 * t), r * std::sin(2.0 * t), loopHeight * std::sin(3.0 * t)};
+        const Dvec tangent =
+            Dvec{-3.0 * loopRadius * std::sin(3.0 * t) * std::cos(2.0 * t) - 2.0 * r * std::sin(2.0 * t),
+                 -3.0 * loopRadius * std::sin(3.0 * t) * std::sin(2.0 * t) + 2.0 * r * std::cos(2.0 * t),
+                 3.0 * loopHeight * std::cos(3.0 * t)}
+                .Normalised();
+        const Dvec side1 = tangent.Cross(Dvec{0, 0, 1}).Normalised();
+        const Dvec side2 = tangent.Cross(side1);
+        // Most points hug the knot's centre line, so that their overlapping glows build up a bright
+        // thread (sprites blend over each other, they do not add up: a thread is only as bright as the
+        // glow near its sprites' centres); one in eight drifts further out as dust round it.
+        const bool dust = i % 8 == 7;
+        const double radius = (dust ? dustRadius : tubeRadius) * std::sqrt(random.Next());
+        const double angle = 2.0 * kPi * random.Next();
+        const Dvec p = c + side1 * (radius * std::cos(angle)) + side2 * (radius * std::sin(angle));
+        // u along the knot, v round the tube; the sprite renderer does not use them.
+        model.AddVertex(p.x, p.y, p.z, static_cast<double>(i) / kPoints, angle / (2.0 * kPi));
+    }
+    return model;
+}
