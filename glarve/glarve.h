@@ -15,5 +15,7 @@
 #include "vec.h"
 
 // textures and renderers
+#include "renderers.h"
+#include "texture.h"
 
 // outline text
