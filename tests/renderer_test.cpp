@@ -429,15 +429,4 @@ TEST_F(RendererTest, SpriteRendererWithAnEmptyTextureStillSavesLightingAndBalanc
     EXPECT_EQ(CountPixelsNot(0, 0, 0), 0);
 }
 
-TEST_F(RendererTest, RenderersAreDeletedThroughTheBase)
-{
-    std::vector<std::unique_ptr<Renderer>> all;
-    for (const Kind& kind : kUnlitKinds) {
-        all.push_back(kind.make(&white));
-    }
-    all.push_back(std::make_unique<MaterialRenderer>());
-    all.clear(); // the sanitizer build checks that each kind is destroyed as itself
-    SUCCEED();
-}
-
 } // namespace
