@@ -15,6 +15,8 @@
 #include "vec.h"
 
 // textures and renderers
+#include "renderers.h"
+#include "texture.h"
 
 // outline text
 #include "textobject.h"

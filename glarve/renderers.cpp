@@ -1,0 +1,216 @@
+// glarve/renderers.cpp -- the six renderers: the GL state each style sets, the primitive it draws per face.
+#include "renderers.h"
+
+#include <GL/gl.h> // Required for: glIsEnabled(), glEnable(), immediate mode, glMaterialfv()
+
+namespace {
+
+// Lighting saved and off: remembers whether it was on and switches it off.
+bool SaveLightingAndSwitchOff()
+{
+    const bool wasOn = glIsEnabled(GL_LIGHTING) == GL_TRUE;
+    if (wasOn) {
+        glDisable(GL_LIGHTING);
+    }
+    return wasOn;
+}
+
+void RestoreLighting(bool wasOn)
+{
+    if (wasOn) {
+        glEnable(GL_LIGHTING);
+    }
+}
+
+void SendColour(const Color4& c)
+{
+    glColor4f(c.r, c.g, c.b, c.a);
+}
+
+void SendVertex(const Vec3& v)
+{
+    glVertex3f(v.x, v.y, v.z);
+}
+
+// The texture coordinate, then the vertex it belongs to.
+void SendTexturedVertex(const TexCoord2& t, const Vec3& v)
+{
+    glTexCoord2f(t.u, t.v);
+    SendVertex(v);
+}
+
+// vertices[a], [b], [c] of the face as one triangle.
+void DrawTriangle(const Face& face, const Vec3* vertices)
+{
+    glBegin(GL_TRIANGLES);
+    SendVertex(vertices[face.a]);
+    SendVertex(vertices[face.b]);
+    SendVertex(vertices[face.c]);
+    glEnd();
+}
+
+} // namespace
+
+// ---- PointRenderer
+
+void PointRenderer::Begin()
+{
+    perVertex = true;
+    lightingWasOn = SaveLightingAndSwitchOff();
+    SendColour(colour);
+    glEnable(GL_BLEND);
+}
+
+void PointRenderer::DrawFace(const Face* /*face*/, const Vec3* vertices, const TexCoord2* /*texCoords*/)
+{
+    if (vertices == nullptr) {
+        return;
+    }
+    glBegin(GL_POINTS);
+    SendVertex(vertices[0]);
+    glEnd();
+}
+
+void PointRenderer::End()
+{
+    glDisable(GL_BLEND);
+    RestoreLighting(lightingWasOn);
+}
+
+// ---- WireRenderer
+
+void WireRenderer::Begin()
+{
+    lightingWasOn = SaveLightingAndSwitchOff();
+    SendColour(colour);
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_BLEND);
+}
+
+void WireRenderer::DrawFace(const Face* face, const Vec3* vertices, const TexCoord2* /*texCoords*/)
+{
+    if (face == nullptr || vertices == nullptr) {
+        return;
+    }
+    glBegin(GL_LINE_LOOP);
+    SendVertex(vertices[face->a]);
+    SendVertex(vertices[face->b]);
+    SendVertex(vertices[face->c]);
+    glEnd();
+}
+
+void WireRenderer::End()
+{
+    glDisable(GL_BLEND);
+    glDisable(GL_LINE_SMOOTH);
+    RestoreLighting(lightingWasOn);
+}
+
+// ---- FlatRenderer
+
+void FlatRenderer::Begin()
+{
+    lightingWasOn = SaveLightingAndSwitchOff();
+    SendColour(colour);
+    glEnable(GL_BLEND);
+}
+
+void FlatRenderer::DrawFace(const Face* face, const Vec3* vertices, const TexCoord2* /*texCoords*/)
+{
+    if (face == nullptr || vertices == nullptr) {
+        return;
+    }
+    DrawTriangle(*face, vertices);
+}
+
+void FlatRenderer::End()
+{
+    glDisable(GL_BLEND);
+    RestoreLighting(lightingWasOn);
+}
+
+// ---- TextureRenderer
+
+void TextureRenderer::Begin()
+{
+    lightingWasOn = SaveLightingAndSwitchOff();
+    SendColour(colour);
+    if (texture != nullptr) {
+        texture->Bind();
+        glEnable(GL_TEXTURE_2D);
+    }
+    glEnable(GL_BLEND);
+}
+
+void TextureRenderer::DrawFace(const Face* face, const Vec3* vertices, const TexCoord2* texCoords)
+{
+    if (texture == nullptr || face == nullptr || vertices == nullptr || texCoords == nullptr) {
+        return;
+    }
+    glBegin(GL_TRIANGLES);
+    SendTexturedVertex(texCoords[face->a], vertices[face->a]);
+    SendTexturedVertex(texCoords[face->b], vertices[face->b]);
+    SendTexturedVertex(texCoords[face->c], vertices[face->c]);
+    glEnd();
+}
+
+void TextureRenderer::End()
+{
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    RestoreLighting(lightingWasOn);
+}
+
+// ---- MaterialRenderer
+
+void MaterialRenderer::Begin()
+{
+    glEnable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+    glColor3f(colour.r, colour.g, colour.b);
+    glEnable(GL_LIGHT0);
+    const GLfloat ambientRgba[4] = {ambient.r, ambient.g, ambient.b, ambient.a};
+    const GLfloat diffuseRgba[4] = {diffuse.r, diffuse.g, diffuse.b, diffuse.a};
+    const GLfloat specularRgba[4] = {specular.r, specular.g, specular.b, specular.a};
+    glMaterialfv(GL_FRONT, GL_AMBIENT, ambientRgba);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuseRgba);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, specularRgba);
+    glMateriali(GL_FRONT, GL_SHININESS, shininess);
+}
+
+void MaterialRenderer::DrawFace(const Face* face, const Vec3* vertices, const TexCoord2* /*texCoords*/)
+{
+    if (face == nullptr || vertices == nullptr) {
+        return;
+    }
+    DrawTriangle(*face, vertices);
+}
+
+void MaterialRenderer::End()
+{
+    // Deliberately nothing: the lit state stays for whatever is drawn next.
+}
+
+// ---- SpriteRenderer
+
+void SpriteRenderer::Begin()
+{
+    perVertex = true;
+    lightingWasOn = SaveLightingAndSwitchOff();
+}
+
+void SpriteRenderer::DrawFace(const Face* /*face*/, const Vec3* vertices, const TexCoord2* /*texCoords*/)
+{
+    if (texture == nullptr || vertices == nullptr) {
+        return;
+    }
+    glPushMatrix();
+    texture->DrawSprite(vertices[0].x, vertices[0].y, vertices[0].z, 0.0f, colour.a);
+    glPopMatrix();
+}
+
+void SpriteRenderer::End()
+{
+    RestoreLighting(lightingWasOn);
+}

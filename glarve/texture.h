@@ -1,0 +1,51 @@
+// glarve/texture.h -- a GL texture loaded from a JPEG or BMP file, with mipmaps, drawable as a sprite.
+#pragma once
+
+#include <cstdint>
+
+// One GL 2D texture object and the pixel size of the image last loaded into it. Every operation
+// but the constructor makes GL calls and needs the GL context current; so does destruction of a
+// Texture that holds a GL texture object. A Texture owns its GL object and is never copied.
+class Texture {
+public:
+    std::uint32_t handle = 0; // the GL texture name plus one; 0: no GL texture object
+    std::uint32_t width = 0;  // pixels, of the image last loaded (not of the stored levels); 2 after
+    std::uint32_t height = 0; // the placeholder; 0 until the first successful load
+
+    Texture() = default;
+    ~Texture();
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    // Deletes the old GL texture object, makes a new one and leaves it bound, with wrap S and T
+    // GL_REPEAT, magnification GL_LINEAR and minification GL_LINEAR_MIPMAP_NEAREST. Always true.
+    bool Create();
+    // Deletes the GL texture object if there is one; a second call does nothing.
+    void Delete();
+    // Binds the texture to GL_TEXTURE_2D; a Texture without a GL object binds the default texture 0.
+    void Bind() const;
+
+    // Creates a new GL object and decodes JPEG file `fileName` into it with its mipmaps: RGB, or with
+    // `alphaOnly` the grey level as the texture's alpha (a one-channel alpha texture). Returns false
+    // when the file is missing or cannot be decoded; the texture then holds a 2 x 2 black-and-white
+    // checkerboard (first row black, white) and `width` = `height` = 2. Sets the unpack alignment to
+    // 1 and leaves it so.
+    bool LoadJpeg(const char* fileName, bool alphaOnly = false);
+
+    // Creates a new GL object and reads the uncompressed 24-bit BMP file `fileName` into it with its
+    // mipmaps. Bottom-up and top-down files give the same texture: texture row 0 (t = 0) is the
+    // image's bottom row, as a bottom-up file stores it. Returns false, with nothing uploaded (the new
+    // GL object stays empty) and `width` and `height` unchanged, when the file cannot be read, is
+    // not an uncompressed 24-bit BMP, is cut short, or has a size of 0, below 0 (width) or over the
+    // GL maximum texture size. Leaves the unpack state at alignment 4, row length and skips 0.
+    bool LoadBmp(const char* fileName);
+
+    // Draws the texture as one quad with opacity `alpha` (0 to 1) turned by `angle` degrees about z.
+    // The longer side is 2 model units, the shorter keeps the image's aspect ratio. The quad is built
+    // around (x, y, z) in a frame already translated by (x, y, z) and turned by `angle`: with angle 0
+    // it is centred at twice the point, (2x, 2y, 2z); with x = y = 0 it turns about its own centre.
+    // Draws unlit; leaves lighting as it found it, the depth test on, blending and 2D texturing off,
+    // the current colour (1, 1, 1, alpha) and the current matrix translated and rotated (callers
+    // push and pop). Makes no GL call when `width` or `height` is 0 or there is no GL object.
+    void DrawSprite(float x, float y, float z, float angle, float alpha);
+};

@@ -1,0 +1,618 @@
+// tests/texture_test.cpp -- Texture on a real GL context: the GL object and its parameters, JPEG and BMP
+// loads read back from GL (placeholder, hostile BMP files), and sprite geometry, pixels and state.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "feedback.h"
+#include "glarve.h"
+#include "glcontext.h"
+#include "imagefiles.h"
+#include "tempfile.h"
+
+namespace {
+
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kWhite{255, 255, 255};
+
+// The size of level `level` of the texture bound to GL_TEXTURE_2D; 0 x 0 when it holds nothing.
+struct LevelSize {
+    int width, height;
+};
+LevelSize SizeOfLevel(int level)
+{
+    GLint w = 0, h = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
+    return {w, h};
+}
+
+// Level 0 of `texture` read back from GL, `channels` bytes a texel in `format`, row 0 (t = 0) first.
+std::vector<unsigned char> Texels(const Texture& texture, GLenum format, int channels)
+{
+    texture.Bind();
+    const LevelSize size = SizeOfLevel(0);
+    std::vector<unsigned char> texels(static_cast<std::size_t>(size.width) * size.height * channels);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, texels.data());
+    return texels;
+}
+
+// One RGB texel of level 0 (x from the left, row from t = 0).
+Rgb TexelAt(const std::vector<unsigned char>& rgb, int levelWidth, int x, int row)
+{
+    const std::size_t i = (static_cast<std::size_t>(row) * levelWidth + x) * 3;
+    return Rgb{rgb[i], rgb[i + 1], rgb[i + 2]};
+}
+
+::testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 24)
+{
+    if (std::abs(actual.r - expected.r) <= tolerance && std::abs(actual.g - expected.g) <= tolerance &&
+        std::abs(actual.b - expected.b) <= tolerance) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "(" << int(actual.r) << ", " << int(actual.g) << ", " << int(actual.b) << ") is not near ("
+           << int(expected.r) << ", " << int(expected.g) << ", " << int(expected.b) << ")";
+}
+
+GLuint BoundTexture()
+{
+    GLint name = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    return static_cast<GLuint>(name);
+}
+
+// ---- the GL texture object
+
+class TextureObject : public GLTest {};
+
+TEST_F(TextureObject, CreateMakesABoundObjectWithTheFourParameters)
+{
+    Texture t;
+    EXPECT_EQ(t.handle, 0u);
+    EXPECT_TRUE(t.Create());
+    ASSERT_NE(t.handle, 0u);
+    EXPECT_TRUE(glIsTexture(t.handle - 1));
+    EXPECT_EQ(BoundTexture(), t.handle - 1);
+
+    const struct {
+        GLenum parameter;
+        GLint value;
+    } expected[] = {{GL_TEXTURE_WRAP_S, GL_REPEAT},
+                    {GL_TEXTURE_WRAP_T, GL_REPEAT},
+                    {GL_TEXTURE_MAG_FILTER, GL_LINEAR},
+                    {GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST}};
+    for (const auto& e : expected) {
+        GLint value = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, e.parameter, &value);
+        EXPECT_EQ(value, e.value) << "parameter 0x" << std::hex << e.parameter;
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextureObject, CreateAgainAndLoadingAgainDeleteTheOldObject)
+{
+    Texture t;
+    t.Create();
+    const GLuint first = t.handle - 1;
+    // Keep the old name from being handed out again at once, so that its deletion shows.
+    GLuint holder = 0;
+    glGenTextures(1, &holder);
+    t.Create();
+    EXPECT_FALSE(glIsTexture(first));
+    const GLuint second = t.handle - 1;
+
+    TempFile jpeg(MakeSolidJpeg(8, 8, kWhite), ".jpg");
+    ASSERT_TRUE(t.LoadJpeg(jpeg.Path()));
+    EXPECT_FALSE(glIsTexture(second));
+    EXPECT_TRUE(glIsTexture(t.handle - 1));
+    glDeleteTextures(1, &holder);
+}
+
+TEST_F(TextureObject, DeleteTwiceDeletesOnce)
+{
+    Texture a;
+    a.Create();
+    a.Delete();
+    EXPECT_EQ(a.handle, 0u);
+    // GL may hand a's old name to b: a second Delete on a must not take it from b.
+    Texture b;
+    b.Create();
+    a.Delete();
+    EXPECT_TRUE(glIsTexture(b.handle - 1));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextureObject, DestructionDeletesTheObject)
+{
+    GLuint name = 0;
+    {
+        Texture t;
+        t.Create();
+        name = t.handle - 1;
+        ASSERT_TRUE(glIsTexture(name));
+    }
+    EXPECT_FALSE(glIsTexture(name));
+}
+
+TEST_F(TextureObject, BindWithoutAnObjectBindsTheDefaultTexture)
+{
+    Texture other;
+    other.Create();
+    Texture none;
+    none.Bind();
+    EXPECT_EQ(BoundTexture(), 0u);
+    // Name handle - 1 (all ones) would have made GL create a texture object of that name.
+    EXPECT_FALSE(glIsTexture(0xFFFFFFFFu));
+}
+
+// ---- JPEG loading
+
+class JpegLoad : public GLTest {};
+
+TEST_F(JpegLoad, ColourImageBecomesAMipmappedRgbTextureTopRowFirst)
+{
+    // Quarters: red | green over blue | white, each a whole number of 8 x 8 JPEG blocks.
+    const auto pixels = MakePixels(32, 16, [](int x, int y) {
+        if (y < 8) {
+            return x < 16 ? kRed : kGreen;
+        }
+        return x < 16 ? kBlue : kWhite;
+    });
+    TempFile file(MakeJpeg(32, 16, pixels), ".jpg");
+    Texture t;
+    ASSERT_TRUE(t.LoadJpeg(file.Path()));
+    EXPECT_EQ(t.width, 32u);
+    EXPECT_EQ(t.height, 16u);
+
+    t.Bind();
+    EXPECT_EQ(SizeOfLevel(0).width, 32);
+    EXPECT_EQ(SizeOfLevel(0).height, 16);
+    EXPECT_EQ(SizeOfLevel(5).width, 1); // the chain goes down to 1 x 1
+    EXPECT_EQ(SizeOfLevel(5).height, 1);
+
+    const auto rgb = Texels(t, GL_RGB, 3);
+    EXPECT_TRUE(Near(TexelAt(rgb, 32, 2, 2), kRed));
+    EXPECT_TRUE(Near(TexelAt(rgb, 32, 29, 2), kGreen));
+    EXPECT_TRUE(Near(TexelAt(rgb, 32, 2, 13), kBlue));
+    EXPECT_TRUE(Near(TexelAt(rgb, 32, 29, 13), kWhite));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(JpegLoad, AlphaOnlyKeepsTheGreyLevelAsTheTexturesAlpha)
+{
+    struct Case {
+        const char* name;
+        bool greyFile;
+    };
+    for (const Case c : {Case{"grey file", true}, Case{"colour file", false}}) {
+        SCOPED_TRACE(c.name);
+        // Grey 200 over grey 40 (a colour file holds the same greys as RGB).
+        const auto pixels = MakePixels(
+            16, 16,
+            [](int, int y) {
+                return y < 8 ? Rgb{200, 200, 200} : Rgb{40, 40, 40};
+            },
+            c.greyFile);
+        TempFile file(MakeJpeg(16, 16, pixels, c.greyFile), ".jpg");
+        Texture t;
+        ASSERT_TRUE(t.LoadJpeg(file.Path(), true));
+        EXPECT_EQ(t.width, 16u);
+
+        t.Bind();
+        GLint alphaBits = 0, redBits = 0, luminanceBits = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_RED_SIZE, &redBits);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_LUMINANCE_SIZE, &luminanceBits);
+        EXPECT_GT(alphaBits, 0);
+        EXPECT_EQ(redBits, 0);
+        EXPECT_EQ(luminanceBits, 0);
+
+        const auto alpha = Texels(t, GL_ALPHA, 1);
+        ASSERT_EQ(alpha.size(), 256u);
+        EXPECT_NEAR(alpha[2 * 16 + 5], 200, 6);
+        EXPECT_NEAR(alpha[13 * 16 + 5], 40, 6);
+    }
+}
+
+TEST_F(JpegLoad, UploadDoesNotDependOnAnEarlierUnpackAlignment)
+{
+    // Rows of 6 RGB pixels are 18 bytes: read with the alignment of 4 a BMP load leaves, each row
+    // would start 2 bytes further on than the last, and red would come out green or blue.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    TempFile file(MakeSolidJpeg(6, 16, kRed), ".jpg");
+    Texture t;
+    ASSERT_TRUE(t.LoadJpeg(file.Path()));
+    EXPECT_EQ(t.width, 6u);
+
+    const auto rgb = Texels(t, GL_RGB, 3);
+    const LevelSize size = SizeOfLevel(0);
+    // GLU (9.0.2) leaves the last row black when it widens an image whose height it keeps.
+    for (int row = 0; row < size.height - 1; ++row) {
+        for (int x = 0; x < size.width; ++x) {
+            ASSERT_TRUE(Near(TexelAt(rgb, size.width, x, row), kRed)) << "texel " << x << ", " << row;
+        }
+    }
+}
+
+TEST_F(JpegLoad, AFailedReadLeavesTheCheckerboard)
+{
+    const std::string good = MakeSolidJpeg(16, 16, kWhite);
+    TempFile empty("", ".jpg");
+    TempFile text("this is not a JPEG image\n", ".jpg");
+    TempFile truncated(good.substr(0, good.size() / 2), ".jpg");
+    TempFile bmp(MakeBmp(BmpHeader{2, 2}, BmpRows(2, 2, [](int, int) { return kRed; })), ".jpg");
+    const struct {
+        const char* name;
+        const char* path;
+    } cases[] = {{"missing file", "/nonexistent/brimt/picture.jpg"},
+                 {"empty file", empty.Path()},
+                 {"text file", text.Path()},
+                 {"JPEG cut in half", truncated.Path()},
+                 {"BMP file", bmp.Path()},
+                 {"directory", "/tmp"}};
+    TempFile goodFile(good, ".jpg");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Texture t;
+        ASSERT_TRUE(t.LoadJpeg(goodFile.Path())); // an image is there before: the failure replaces it
+        // The placeholder's 2-byte rows would be misread with a BMP load's alignment of 4.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        EXPECT_FALSE(t.LoadJpeg(c.path));
+        EXPECT_EQ(t.width, 2u);
+        EXPECT_EQ(t.height, 2u);
+        EXPECT_NE(t.handle, 0u);
+
+        t.Bind();
+        EXPECT_EQ(SizeOfLevel(0).width, 2);
+        EXPECT_EQ(SizeOfLevel(0).height, 2);
+        EXPECT_EQ(SizeOfLevel(1).width, 1); // mipmapped like any image
+        const auto luminance = Texels(t, GL_LUMINANCE, 1);
+        EXPECT_EQ(luminance, (std::vector<unsigned char>{0x00, 0xFF, 0xFF, 0x00}));
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// ---- BMP loading
+
+class BmpLoad : public GLTest {};
+
+// The four colours of the 2 x 2 image the layouts below hold, bottom row first as BMP stores it.
+Rgb Quad2x2(int x, int rowFromBottom)
+{
+    return rowFromBottom == 0 ? (x == 0 ? kRed : kGreen) : (x == 0 ? kBlue : kWhite);
+}
+
+TEST_F(BmpLoad, ReadsUncompressed24BitImagesWhateverTheirLayout)
+{
+    const std::string bottomUp = BmpRows(2, 2, Quad2x2); // 6-byte rows padded to 8
+    const std::string topDown = BmpRows(2, 2, [](int x, int row) { return Quad2x2(x, 1 - row); });
+    BmpHeader plain{2, 2};
+    BmpHeader flipped{2, -2};
+    BmpHeader withPalette{2, 2};
+    withPalette.paletteEntries = 4;
+    BmpHeader v5Header{2, 2};
+    v5Header.infoSize = 124;
+    BmpHeader statedSize{2, 2};
+    statedSize.imageSize = 16;
+    const struct {
+        const char* name;
+        std::string file;
+    } cases[] = {{"bottom-up", MakeBmp(plain, bottomUp)},
+                 {"top-down", MakeBmp(flipped, topDown)},
+                 {"palette before the pixels", MakeBmp(withPalette, bottomUp)},
+                 {"124-byte info block", MakeBmp(v5Header, bottomUp)},
+                 {"image size given", MakeBmp(statedSize, bottomUp)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFile file(c.file, ".bmp");
+        Texture t;
+        ASSERT_TRUE(t.LoadBmp(file.Path()));
+        EXPECT_EQ(t.width, 2u);
+        EXPECT_EQ(t.height, 2u);
+        // Lossless and already a power of two: the texels are the file's pixels, bottom row at t = 0.
+        const auto rgb = Texels(t, GL_RGB, 3);
+        ASSERT_EQ(rgb.size(), 12u);
+        EXPECT_TRUE(Near(TexelAt(rgb, 2, 0, 0), kRed, 0));
+        EXPECT_TRUE(Near(TexelAt(rgb, 2, 1, 0), kGreen, 0));
+        EXPECT_TRUE(Near(TexelAt(rgb, 2, 0, 1), kBlue, 0));
+        EXPECT_TRUE(Near(TexelAt(rgb, 2, 1, 1), kWhite, 0));
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(BmpLoad, PaddedRowsAreReadInStepAndWhole)
+{
+    // 127 pixels are 381 bytes, padded to 384. A reader that sized the rows without their padding
+    // would read 189 bytes too few and leave GL reading the last row's right half past its buffer.
+    // (63 rows, not 64: GLU 9.0.2 blacks out the last row when it widens an image but keeps its
+    // height.)
+    const std::string pixels = BmpRows(127, 63, [](int x, int) { return x < 64 ? kRed : kBlue; });
+    TempFile file(MakeBmp(BmpHeader{127, 63}, pixels), ".bmp");
+    Texture t;
+    ASSERT_TRUE(t.LoadBmp(file.Path()));
+    EXPECT_EQ(t.width, 127u);
+    EXPECT_EQ(t.height, 63u);
+
+    const auto rgb = Texels(t, GL_RGB, 3);
+    const LevelSize size = SizeOfLevel(0); // GLU scales both sides to powers of two
+    for (int row = 0; row < size.height; ++row) {
+        for (int x = 0; x < size.width; ++x) {
+            if (std::abs(2 * x - size.width) <= 2) {
+                continue; // the border between the halves blends
+            }
+            ASSERT_TRUE(Near(TexelAt(rgb, size.width, x, row), 2 * x < size.width ? kRed : kBlue, 8))
+                << "texel " << x << ", " << row;
+        }
+    }
+}
+
+TEST_F(BmpLoad, RejectsEverythingButWholeUncompressed24BitImages)
+{
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const std::string pixels4x4 = BmpRows(4, 4, [](int, int) { return kWhite; });
+    const std::string valid = MakeBmp(BmpHeader{4, 4}, pixels4x4);
+    auto with = [&](auto change) {
+        BmpHeader h{4, 4};
+        change(h);
+        return MakeBmp(h, pixels4x4);
+    };
+    std::string badSignature = valid;
+    badSignature[1] = 'X';
+    const struct {
+        const char* name;
+        std::string file;
+    } cases[] = {
+        {"empty file", ""},
+        {"shorter than the file header", valid.substr(0, 10)},
+        {"bad signature", badSignature},
+        {"info block ends past the file", valid.substr(0, 30)},
+        {"info block shorter than 40 bytes", with([](BmpHeader& h) { h.infoSize = 12; })},
+        {"info block size past the file", with([](BmpHeader& h) { h.infoSize = 0xFFFFFFF0u; })},
+        {"run-length compressed", with([](BmpHeader& h) { h.compression = 1; })},
+        {"bit fields", with([](BmpHeader& h) { h.compression = 3; })},
+        {"8 bits per pixel", with([](BmpHeader& h) { h.bitsPerPixel = 8; })},
+        {"32 bits per pixel", with([](BmpHeader& h) { h.bitsPerPixel = 32; })},
+        {"width 0", with([](BmpHeader& h) { h.width = 0; })},
+        {"negative width", with([](BmpHeader& h) { h.width = -4; })},
+        {"height 0", with([](BmpHeader& h) { h.height = 0; })},
+        {"width 3,000,000", with([](BmpHeader& h) { h.width = 3000000; })},
+        {"width and height whose product overflows",
+         with([](BmpHeader& h) { h.width = h.height = INT_MAX; })},
+        {"most negative height", with([](BmpHeader& h) { h.height = INT_MIN; })},
+        {"one pixel wider than GL allows",
+         MakeBmp(BmpHeader{maxSize + 1, 1}, BmpRows(maxSize + 1, 1, [](int, int) { return kWhite; }))},
+        {"one row taller than GL allows",
+         MakeBmp(BmpHeader{1, maxSize + 1}, BmpRows(1, maxSize + 1, [](int, int) { return kWhite; }))},
+        {"pixel data offset past the file", with([](BmpHeader& h) { h.pixelOffset = 100000; })},
+        {"pixel data offset inside the headers", with([](BmpHeader& h) { h.pixelOffset = 20; })},
+        {"pixel data one byte short", valid.substr(0, valid.size() - 1)},
+        {"one row short", valid.substr(0, valid.size() - 16)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFile file(c.file, ".bmp");
+        Texture t;
+        EXPECT_FALSE(t.LoadBmp(file.Path()));
+        EXPECT_EQ(t.width, 0u);
+        EXPECT_EQ(t.height, 0u);
+        // The new GL object is there, bound and empty.
+        ASSERT_NE(t.handle, 0u);
+        EXPECT_EQ(BoundTexture(), t.handle - 1);
+        EXPECT_EQ(SizeOfLevel(0).width, 0);
+    }
+
+    // The valid file all the above were made from loads.
+    TempFile file(valid, ".bmp");
+    Texture t;
+    EXPECT_TRUE(t.LoadBmp(file.Path()));
+    EXPECT_EQ(SizeOfLevel(0).width, 4);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(BmpLoad, AFailedLoadKeepsTheEarlierSizeAndAnUnreadablePathFails)
+{
+    TempFile file(MakeBmp(BmpHeader{2, 2}, BmpRows(2, 2, Quad2x2)), ".bmp");
+    Texture t;
+    ASSERT_TRUE(t.LoadBmp(file.Path()));
+    EXPECT_FALSE(t.LoadBmp("/nonexistent/brimt/picture.bmp"));
+    EXPECT_FALSE(t.LoadBmp("/tmp"));
+    EXPECT_FALSE(t.LoadBmp(nullptr));
+    EXPECT_EQ(t.width, 2u);
+    EXPECT_EQ(t.height, 2u);
+}
+
+// ---- sprites
+
+// An orthographic view of x and y from -4 to 4 (16 pixels a unit), z from -20 to 20, with the
+// show's blend function.
+class Sprite : public GLTest {
+protected:
+    void SetUp() override
+    {
+        GLTest::SetUp();
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-4.0, 4.0, -4.0, 4.0, -20.0, 20.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+
+    // A texture of `width` x `height` white pixels.
+    static void LoadWhite(Texture& t, int width, int height)
+    {
+        TempFile file(MakeSolidJpeg(width, height, kWhite), ".jpg");
+        ASSERT_TRUE(t.LoadJpeg(file.Path()));
+    }
+};
+
+// The corners' bounding box in the caller's frame, from what GL itself was given.
+struct Box {
+    double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9, minZ = 1e9, maxZ = -1e9;
+    double CentreX() const { return (minX + maxX) / 2; }
+    double CentreY() const { return (minY + maxY) / 2; }
+    double CentreZ() const { return (minZ + maxZ) / 2; }
+};
+Box SpriteBox(Texture& t, float x, float y, float z, float angle)
+{
+    Box box;
+    for (const auto& p : Feedback([&] { t.DrawSprite(x, y, z, angle, 1.0f); })) {
+        for (const auto& v : p.vertices) {
+            box.minX = std::min(box.minX, v[0]);
+            box.maxX = std::max(box.maxX, v[0]);
+            box.minY = std::min(box.minY, v[1]);
+            box.maxY = std::max(box.maxY, v[1]);
+            box.minZ = std::min(box.minZ, v[2]);
+            box.maxZ = std::max(box.maxZ, v[2]);
+        }
+    }
+    return box;
+}
+
+TEST_F(Sprite, QuadSizeFollowsTheImagesAspectRatio)
+{
+    const struct {
+        int width, height; // 0 x 0: the placeholder of a failed load
+        double quadWidth, quadHeight;
+    } cases[] = {{256, 128, 2, 1}, {128, 256, 1, 2}, {64, 64, 2, 2}, {0, 0, 2, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        Texture t;
+        if (c.width == 0) {
+            ASSERT_FALSE(t.LoadJpeg("/nonexistent/brimt/picture.jpg"));
+        } else {
+            LoadWhite(t, c.width, c.height);
+        }
+        const Box box = SpriteBox(t, 0, 0, 0, 0);
+        EXPECT_NEAR(box.maxX - box.minX, c.quadWidth, 1e-3);
+        EXPECT_NEAR(box.maxY - box.minY, c.quadHeight, 1e-3);
+    }
+}
+
+TEST_F(Sprite, ThePointCountsTwice)
+{
+    Texture wide; // 2 x 1
+    LoadWhite(wide, 256, 128);
+    const struct {
+        float x, y, z, angle;
+        double centreX, centreY, centreZ, quadWidth, quadHeight;
+    } cases[] = {
+        {0, 0, -0.95f, 0, 0, 0, -1.9, 2, 1},
+        {0.5f, 0.25f, 0, 0, 1, 0.5, 0, 2, 1},
+        {0, 0, -5, 90, 0, 0, -10, 1, 2}, // a quarter turn about its own centre
+        {1, 0, 0, 90, 1, 1, 0, 1, 2},    // the point turned by the angle, plus the point
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "(" << c.x << ", " << c.y << ", " << c.z << ") at " << c.angle);
+        const Box box = SpriteBox(wide, c.x, c.y, c.z, c.angle);
+        EXPECT_NEAR(box.CentreX(), c.centreX, 1e-3);
+        EXPECT_NEAR(box.CentreY(), c.centreY, 1e-3);
+        EXPECT_NEAR(box.CentreZ(), c.centreZ, 1e-3);
+        EXPECT_NEAR(box.maxX - box.minX, c.quadWidth, 1e-3);
+        EXPECT_NEAR(box.maxY - box.minY, c.quadHeight, 1e-3);
+        EXPECT_NEAR(box.maxZ - box.minZ, 0, 1e-3);
+
+        // ... and it leaves the matrix translated and rotated.
+        glLoadIdentity();
+        wide.DrawSprite(c.x, c.y, c.z, c.angle, 1.0f);
+        EXPECT_TRUE(MatrixNear(Matrix(), MatrixOf([&] {
+                                   glTranslatef(c.x, c.y, c.z);
+                                   glRotatef(c.angle, 0, 0, 1);
+                               })));
+        glLoadIdentity();
+    }
+}
+
+TEST_F(Sprite, ShowsTheImageUprightWithItsOpacity)
+{
+    // Top half red, bottom half blue.
+    const auto pixels = MakePixels(16, 16, [](int, int y) { return y < 8 ? kRed : kBlue; });
+    TempFile file(MakeJpeg(16, 16, pixels), ".jpg");
+    Texture t;
+    ASSERT_TRUE(t.LoadJpeg(file.Path()));
+
+    // At (0.5, 0.25) the 2 x 2 quad is centred at (1, 0.5): pixels 64 to 96 across, 56 to 88 up.
+    t.DrawSprite(0.5f, 0.25f, 0, 0, 1.0f);
+    const Rgba top = ReadPixel(80, 84);
+    const Rgba bottom = ReadPixel(80, 60);
+    EXPECT_TRUE(Near(Rgb{static_cast<unsigned char>(top.r), static_cast<unsigned char>(top.g),
+                         static_cast<unsigned char>(top.b)},
+                     kRed));
+    EXPECT_TRUE(Near(Rgb{static_cast<unsigned char>(bottom.r), static_cast<unsigned char>(bottom.g),
+                         static_cast<unsigned char>(bottom.b)},
+                     kBlue));
+    EXPECT_EQ(CountPixelsNot(0, 0, 0), 32 * 32);
+    EXPECT_EQ(ReadPixel(63, 72).r, 0); // just left of the quad
+    EXPECT_EQ(ReadPixel(97, 72).r, 0); // just right of it
+
+    // Opacity: red at 0.5 over black.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    t.DrawSprite(0, 0, 0, 0, 0.5f);
+    EXPECT_NEAR(ReadPixel(64, 72).r, 128, 4);
+}
+
+TEST_F(Sprite, LeavesLightingAsFoundDepthTestOnBlendingAndTexturingOff)
+{
+    Texture t;
+    LoadWhite(t, 8, 8);
+    for (const bool wasOn : {false, true}) {
+        SCOPED_TRACE(wasOn ? "all on before" : "all off before");
+        for (GLenum cap : {GL_LIGHTING, GL_DEPTH_TEST, GL_BLEND, GL_TEXTURE_2D}) {
+            wasOn ? glEnable(cap) : glDisable(cap);
+        }
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        t.DrawSprite(0, 0, 0, 0, 0.75f);
+        EXPECT_EQ(glIsEnabled(GL_LIGHTING), wasOn ? GL_TRUE : GL_FALSE);
+        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+        EXPECT_FALSE(glIsEnabled(GL_BLEND));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        GLfloat colour[4] = {};
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_EQ(colour[0], 1.0f);
+        EXPECT_EQ(colour[1], 1.0f);
+        EXPECT_EQ(colour[2], 1.0f);
+        EXPECT_EQ(colour[3], 0.75f);
+        EXPECT_EQ(BoundTexture(), t.handle - 1);
+        // Drawn unlit: with lighting on and no light, a lit quad would be near black.
+        EXPECT_GT(ReadPixel(64, 64).r, 180);
+    }
+    glDisable(GL_LIGHTING);
+}
+
+TEST_F(Sprite, ATextureWithoutAnImageDrawsNothing)
+{
+    Texture fresh; // width and height 0
+    Texture deleted;
+    LoadWhite(deleted, 8, 8);
+    deleted.Delete(); // size kept, GL object gone
+    for (Texture* t : {&fresh, &deleted}) {
+        glEnable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
+        glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
+        t->DrawSprite(1, 1, 0, 45, 1.0f);
+        EXPECT_TRUE(MatrixNear(Matrix(), MatrixOf([] {})));
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+        EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+        GLfloat colour[4] = {};
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_EQ(colour[0], 0.25f);
+        EXPECT_EQ(CountPixelsNot(0, 0, 0), 0);
+    }
+    glDisable(GL_LIGHTING);
+}
+
+} // namespace
