@@ -18,6 +18,9 @@ namespace {
 // What a failed JPEG load leaves: 2 x 2 luminance, first row black then white, second white then black.
 constexpr unsigned char kPlaceholder[4] = {0x00, 0xFF, 0xFF, 0x00};
 
+// The largest JPEG the loader accepts: 8192 x 8192 pixels (192 MB decoded in colour).
+constexpr std::uint64_t kMaxJpegPixels = 8192ull * 8192ull;
+
 // Little-endian fields of a BMP header.
 std::uint32_t ReadU16(const unsigned char* p)
 {
@@ -170,7 +173,10 @@ bool Texture::LoadJpeg(const char* fileName, bool alphaOnly)
     Create();
     bool decoded = false;
     JpegInfo info;
-    if (ReadJpegInfo(fileName, &info)) {
+    // A header may claim up to 65535 x 65535 pixels whatever the file holds: refuse sizes no show
+    // needs before allocating for them.
+    if (ReadJpegInfo(fileName, &info) &&
+        static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height) <= kMaxJpegPixels) {
         height = static_cast<std::uint32_t>(info.height);
         width = static_cast<std::uint32_t>(info.width);
         const int channels = alphaOnly ? 1 : 3;

@@ -252,6 +252,12 @@ TEST_F(JpegLoad, AFailedReadLeavesTheCheckerboard)
     TempFile text("this is not a JPEG image\n", ".jpg");
     TempFile truncated(good.substr(0, good.size() / 2), ".jpg");
     TempFile bmp(MakeBmp(BmpHeader{2, 2}, BmpRows(2, 2, [](int, int) { return kRed; })), ".jpg");
+    // A header that claims 65535 x 65535 pixels (12 GB of RGB) for a few bytes of data.
+    std::string huge = good;
+    const std::size_t frame = huge.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    huge.replace(frame + 5, 4, "\xFF\xFF\xFF\xFF");
+    TempFile hugeFile(huge, ".jpg");
     const struct {
         const char* name;
         const char* path;
@@ -260,6 +266,7 @@ TEST_F(JpegLoad, AFailedReadLeavesTheCheckerboard)
                  {"text file", text.Path()},
                  {"JPEG cut in half", truncated.Path()},
                  {"BMP file", bmp.Path()},
+                 {"header claiming 65535 x 65535", hugeFile.Path()},
                  {"directory", "/tmp"}};
     TempFile goodFile(good, ".jpg");
     for (const auto& c : cases) {
