@@ -199,20 +199,22 @@ private:
     Part Silence();
 
     int padChannel = kPadB; // the channel of the chord that sounds now
-    const Chord* padChord = nullptr;
+    bool padPlaying = false;
+    Chord padChord{}; // the chord that sounds now, when padPlaying
 };
 
 void Composer::Pads(Part& part, const std::vector<Chord>& bars, int volume)
 {
     for (std::size_t bar = 0; bar < bars.size(); ++bar) {
         const Chord& chord = bars[bar];
-        if (padChord != nullptr && Same(*padChord, chord)) continue; // held over the bar line
+        if (padPlaying && Same(padChord, chord)) continue; // held over the bar line
         const int row = static_cast<int>(bar) * kBarRows;
         part.Release(row, padChannel);
         padChannel = padChannel == kPadA ? kPadB : kPadA;
         part.Play(row, padChannel, Note(chord.pad), chord.minor ? kPadMinor : kPadMajor, volume);
         part.Effect(row, padChannel, xm::kSetPanning, padChannel == kPadA ? 0x58 : 0xA8);
-        padChord = &chord;
+        padChord = chord;
+        padPlaying = true;
     }
 }
 
