@@ -46,7 +46,7 @@ TEST(Pkfloyd, CommittedFileIsWhatMakemusicWrites)
     char dir[] = "/tmp/brimt-makemusic-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string out = std::string(dir) + "/Pkfloyd.xm";
-    const std::string command = std::string("\"") + MAKEMUSIC_PATH + "\" \"" + out + "\"";
+    const std::string command = std::string("\"") + MAKEMUSIC_PATH + "\" \"" + dir + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     const std::vector<char> written = ReadBytes(out);
     std::remove(out.c_str());

@@ -1,4 +1,4 @@
-// tools/makemusic/main.cpp -- writes the show's song: makemusic OUTPUT.xm (the show reads DATA/Pkfloyd.xm).
+// tools/makemusic/main.cpp -- writes the show's song: makemusic [DIR] writes DIR/Pkfloyd.xm (DIR: DATA).
 #include <cstdio>
 #include <string>
 
@@ -7,12 +7,14 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: makemusic OUTPUT.xm\n");
+    if (argc > 2) {
+        std::fprintf(stderr,
+                     "usage: makemusic [DIRECTORY]   (writes DIRECTORY/Pkfloyd.xm, DATA by default)\n");
         return 2;
     }
+    const std::string path = std::string(argc == 2 ? argv[1] : "DATA") + "/Pkfloyd.xm";
     std::string error;
-    if (!xm::WriteFile(song::Compose(), argv[1], &error)) {
+    if (!xm::WriteFile(song::Compose(), path, &error)) {
         std::fprintf(stderr, "makemusic: %s\n", error.c_str());
         return 1;
     }
