@@ -1,0 +1,176 @@
+// tests/pkfloyd_test.cpp -- the show's song DATA/Pkfloyd.xm: written by tools/makemusic, shaped for the
+// scenes, mastered.
+#include <gtest/gtest.h>
+
+#include <libopenmpt/libopenmpt.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cmath>
+#include <algorithm>
+#include <unistd.h>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "loudness.h"
+
+namespace {
+
+constexpr int kRate = 48000;
+
+std::string SourceDir()
+{
+    const char* dir = std::getenv("BRIMT_SOURCE_DIR");
+    return dir != nullptr && *dir != '\0' ? dir : BRIMT_SOURCE_ROOT;
+}
+
+std::vector<char> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<char> CommittedSong()
+{
+    return ReadBytes(SourceDir() + "/DATA/Pkfloyd.xm");
+}
+
+TEST(Pkfloyd, CommittedFileIsWhatMakemusicWrites)
+{
+    const std::vector<char> committed = CommittedSong();
+    ASSERT_FALSE(committed.empty()) << "DATA/Pkfloyd.xm is missing";
+    char dir[] = "/tmp/brimt-makemusic-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string out = std::string(dir) + "/Pkfloyd.xm";
+    const std::string command = std::string("\"") + MAKEMUSIC_PATH + "\" \"" + dir + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::vector<char> written = ReadBytes(out);
+    std::remove(out.c_str());
+    rmdir(dir);
+    EXPECT_EQ(written.size(), committed.size());
+    EXPECT_TRUE(written == committed) << "DATA/Pkfloyd.xm is stale: rebuild it with the data_music target";
+}
+
+class Song : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::vector<char> bytes = CommittedSong();
+        ASSERT_FALSE(bytes.empty());
+        song = std::make_unique<openmpt::module>(bytes, log);
+    }
+    // The time at which position `order` starts, seconds from the song's start.
+    double Start(int order) { return song->set_position_order_row(order, 0); }
+    // The song rendered from position `order` to its end (played once), 48 kHz stereo.
+    std::vector<float> Render(int order)
+    {
+        song->set_position_order_row(order, 0);
+        std::vector<float> frames, chunk(2 * 4800);
+        while (const std::size_t n = song->read_interleaved_stereo(kRate, 4800, chunk.data())) {
+            frames.insert(frames.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(2 * n));
+        }
+        return frames;
+    }
+    bool KickAt(int order, int row)
+    {
+        using C = openmpt::module::command_index;
+        const int pattern = song->get_order_pattern(order);
+        for (int channel = 0; channel < song->get_num_channels(); ++channel) {
+            const int instrument =
+                song->get_pattern_row_channel_command(pattern, row, channel, C::command_instrument);
+            if (instrument > 0 &&
+                song->get_instrument_names()[static_cast<std::size_t>(instrument - 1)] == "Kick" &&
+                song->get_pattern_row_channel_command(pattern, row, channel, C::command_note) > 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::ostringstream log;
+    std::unique_ptr<openmpt::module> song;
+};
+
+TEST_F(Song, LoadsWithoutAWordFromLibopenmpt)
+{
+    EXPECT_EQ(log.str(), "");
+    EXPECT_EQ(song->get_metadata("title"), "Pkfloyd");
+}
+
+TEST_F(Song, HasTheOrdersChannelsAndInstrumentsTheShowNeeds)
+{
+    EXPECT_GE(song->get_num_orders(), 13) << "the show ends when the song reaches position 12";
+    EXPECT_GE(song->get_num_channels(), 6);
+    EXPECT_LE(song->get_num_channels(), 8);
+    const std::vector<std::string> names = song->get_instrument_names();
+    for (const char* wanted :
+         {"Kick", "Snare", "Closed hat", "Open hat", "Bass", "Pad minor", "Pad major", "Lead"}) {
+        EXPECT_NE(std::find(names.begin(), names.end(), wanted), names.end()) << wanted;
+    }
+}
+
+TEST_F(Song, PositionsLastAsTheScenesNeed)
+{
+    EXPECT_EQ(Start(0), 0.0);
+    EXPECT_GT(Start(1), 5.0) << "position 0 lasts well over 3 s (the first image fades in over 3 s)";
+    for (int order = 1; order <= 12; ++order)
+        EXPECT_GT(Start(order), Start(order - 1)) << "position " << order;
+    EXPECT_GT(Start(12), 100.0) << "a show of about two minutes";
+    EXPECT_LT(Start(12), 140.0) << "a show of about two minutes";
+}
+
+TEST_F(Song, BeatRowsCarryTheKick)
+{
+    const struct {
+        int order;
+        int every;
+        const char* scene;
+    } cases[] = {
+        {1, 8, "the sphere spikes on rows that are multiples of 8"},
+        {5, 4, "the faces change on rows that are multiples of 4"},
+        {6, 4, "the faces change on rows that are multiples of 4"},
+    };
+    // Four rows a beat: a row that is a multiple of 4 starts a beat; of 8, beat one or three.
+    const double beat =
+        (Start(2) - Start(1)) / (song->get_pattern_num_rows(song->get_order_pattern(1)) / 4.0);
+    EXPECT_GT(beat, 0.4);
+    EXPECT_LT(beat, 0.8);
+    for (const auto& c : cases) {
+        const int rows = song->get_pattern_num_rows(song->get_order_pattern(c.order));
+        for (int row = 0; row < rows; row += c.every)
+            EXPECT_TRUE(KickAt(c.order, row)) << c.scene << ": row " << row;
+    }
+}
+
+double RmsDb(const std::vector<float>& frames, std::size_t from, std::size_t to)
+{
+    double sum = 0.0;
+    for (std::size_t i = 2 * from; i < 2 * to; ++i)
+        sum += static_cast<double>(frames[i]) * frames[i];
+    return 10.0 * std::log10(sum / static_cast<double>(2 * (to - from)) + 1e-30);
+}
+
+TEST_F(Song, PositionTenFadesOutToSilence)
+{
+    const double length = Start(11) - Start(10);
+    const std::vector<float> frames = Render(10);
+    const auto at = [](double seconds) { return static_cast<std::size_t>(seconds * kRate); };
+    const double opening = RmsDb(frames, 0, at(2.0));
+    const double closing = RmsDb(frames, at(length - 0.6), at(length - 0.1));
+    EXPECT_GT(opening, -30.0);
+    EXPECT_LT(closing, opening - 35.0) << "position 10 ends " << opening - closing << " dB down";
+    EXPECT_LT(RmsDb(frames, at(length + 0.1), frames.size() / 2), -90.0) << "positions 11 and 12 are silent";
+}
+
+TEST_F(Song, IsMasteredToAboutMinus14LufsWithoutClipping)
+{
+    const loudness::Measure m = loudness::MeasureStereo48k(Render(0));
+    EXPECT_NEAR(m.integratedLufs, -14.0, 1.5);
+    EXPECT_LT(m.samplePeakDb, -1.0);
+    EXPECT_LT(m.truePeakDb, -1.0);
+}
+
+} // namespace

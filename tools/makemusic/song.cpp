@@ -1,0 +1,550 @@
+// tools/makemusic/song.cpp -- the song's patterns: drum grooves, bass lines, chord pads, arpeggios and
+// melody.
+#include "song.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "instruments.h"
+
+namespace song {
+
+namespace {
+
+using xm::Note;
+
+constexpr int kBarRows = 16;
+
+// A chord: the pad plays `pad` (its root, C-2 to F-3), the bass `bass`, arpeggios start on `bell`.
+struct Chord {
+    const char* pad;
+    const char* bass;
+    const char* bell;
+    bool minor;
+};
+
+const Chord kDm{"D-3", "D-2", "D-4", true};
+const Chord kBb{"Bb2", "Bb1", "Bb3", false};
+const Chord kF{"F-3", "F-2", "F-4", false};
+const Chord kC{"C-3", "C-2", "C-4", false};
+const Chord kGm{"G-2", "G-1", "G-3", true};
+const Chord kA{"A-2", "A-1", "A-3", false};
+
+bool Same(const Chord& a, const Chord& b)
+{
+    return std::string(a.pad) == b.pad && a.minor == b.minor;
+}
+
+// Tones of the chord over its root, in semitones, low to high: a minor seventh or a major add-nine
+// (no sevenths on major chords: the key has none that fit them all).
+int ChordTone(const Chord& c, int index)
+{
+    static const int kMinor[] = {0, 3, 7, 10, 12, 15, 19, 22, 24};
+    static const int kMajor[] = {0, 4, 7, 12, 14, 16, 19, 24, 26};
+    return c.minor ? kMinor[index] : kMajor[index];
+}
+
+std::uint8_t Transpose(const char* name, int semitones)
+{
+    return static_cast<std::uint8_t>(Note(name) + semitones);
+}
+
+// One melody note: bar (0-3), row in the bar, note name, length in rows; `slide` glides into it
+// from the note before.
+struct Tone {
+    int bar;
+    int row;
+    const char* note;
+    int length;
+    bool slide = false;
+};
+
+class Part {
+public:
+    explicit Part(int rows = kPatternRows) : pattern(rows, kChannels) {}
+
+    void Play(int row, int channel, std::uint8_t note, std::uint8_t instrument, int volume)
+    {
+        xm::Cell& c = pattern.At(row, channel);
+        c.note = note;
+        c.instrument = instrument;
+        c.volume = xm::SetVolume(volume);
+    }
+    void Release(int row, int channel)
+    {
+        xm::Cell& c = pattern.At(row, channel);
+        if (c.note == xm::kNoNote) c.note = xm::kNoteOff;
+    }
+    void Effect(int row, int channel, std::uint8_t effect, std::uint8_t param)
+    {
+        xm::Cell& c = pattern.At(row, channel);
+        c.effect = effect;
+        c.param = param;
+    }
+    bool Free(int row, int channel) const { return pattern.At(row, channel).note == xm::kNoNote; }
+
+    // A drum line of one bar, one character a row: 'X' accent, 'x' normal, 'g' ghost, '.' rest;
+    // on the hat channel 'o' / 'O' play the open hat and 'C' the crash.
+    void Drums(int bar, int channel, std::uint8_t instrument, const char* line, int loud, int normal,
+               int ghost)
+    {
+        for (int i = 0; i < kBarRows && line[i] != '\0'; ++i) {
+            const int row = bar * kBarRows + i;
+            switch (line[i]) {
+            case 'X':
+                Play(row, channel, Note("C-4"), instrument, loud);
+                break;
+            case 'x':
+                Play(row, channel, Note("C-4"), instrument, normal);
+                break;
+            case 'g':
+                Play(row, channel, Note("C-4"), instrument, ghost);
+                break;
+            case 'o':
+                Play(row, channel, Note("C-4"), kOpenHat, normal);
+                break;
+            case 'O':
+                Play(row, channel, Note("C-4"), kOpenHat, loud);
+                break;
+            case 'C':
+                Play(row, channel, Note("C-4"), kCrash, loud);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    // The same drum line in every bar.
+    void DrumsAllBars(int channel, std::uint8_t instrument, const char* line, int loud, int normal, int ghost)
+    {
+        for (int bar = 0; bar < pattern.Rows() / kBarRows; ++bar)
+            Drums(bar, channel, instrument, line, loud, normal, ghost);
+    }
+
+    // A bass line for one bar over `chord`: each step is (row, semitones over the root, length).
+    struct Step {
+        int row;
+        int interval;
+        int length;
+    };
+    void BassBar(int bar, const Chord& chord, const std::vector<Step>& steps, int volume)
+    {
+        for (const Step& s : steps) {
+            const int row = bar * kBarRows + s.row;
+            Play(row, kBassChannel, Transpose(chord.bass, s.interval), kBass, volume);
+        }
+        for (const Step& s : steps) {
+            const int end = bar * kBarRows + s.row + s.length;
+            if (end < pattern.Rows() && Free(end, kBassChannel)) Release(end, kBassChannel);
+        }
+    }
+
+    // Arpeggio over one bar: `rhythm` marks the rows ('X' accent, 'x' note), `order` picks the
+    // chord tones in turn; the bell moves between left and right.
+    void Arpeggio(int bar, const Chord& chord, const char* rhythm, const std::vector<int>& order, int volume)
+    {
+        std::size_t next = 0;
+        for (int i = 0; i < kBarRows && rhythm[i] != '\0'; ++i) {
+            if (rhythm[i] != 'x' && rhythm[i] != 'X') continue;
+            const int row = bar * kBarRows + i;
+            const int tone = ChordTone(chord, order[next % order.size()]);
+            Play(row, kBellChannel, Transpose(chord.bell, tone), kBell,
+                 rhythm[i] == 'X' ? volume + 8 : volume);
+            Effect(row, kBellChannel, xm::kSetPanning, next % 2 == 0 ? 0x50 : 0xB0);
+            ++next;
+        }
+    }
+
+    void Melody(const std::vector<Tone>& tones, int volume)
+    {
+        for (const Tone& t : tones) {
+            const int row = t.bar * kBarRows + t.row;
+            if (t.slide) {
+                xm::Cell& c = pattern.At(row, kLeadChannel);
+                c.note = Note(t.note);
+                c.volume = xm::SetVolume(volume);
+                c.effect = xm::kTonePorta;
+                c.param = 0x08; // half a semitone a tick
+            } else {
+                Play(row, kLeadChannel, Note(t.note), kLead, volume);
+            }
+        }
+        for (const Tone& t : tones) {
+            const int end = t.bar * kBarRows + t.row + t.length;
+            if (end < pattern.Rows() && Free(end, kLeadChannel)) Release(end, kLeadChannel);
+        }
+    }
+
+    xm::Pattern pattern;
+};
+
+class Composer {
+public:
+    xm::Module Build();
+
+private:
+    // Chord pads, one chord a bar, crossfading between two channels: a new chord starts on the
+    // channel that is free while the old one is released on the other, panned apart.
+    void Pads(Part& part, const std::vector<Chord>& bars, int volume);
+
+    Part Intro();
+    Part IntroTheme();
+    Part Groove();
+    Part Verse(bool second);
+    Part Chorus(int which);
+    Part Breakdown();
+    Part Outro();
+    Part Silence();
+
+    int padChannel = kPadB; // the channel of the chord that sounds now
+    bool padPlaying = false;
+    Chord padChord{}; // the chord that sounds now, when padPlaying
+};
+
+void Composer::Pads(Part& part, const std::vector<Chord>& bars, int volume)
+{
+    for (std::size_t bar = 0; bar < bars.size(); ++bar) {
+        const Chord& chord = bars[bar];
+        if (padPlaying && Same(padChord, chord)) continue; // held over the bar line
+        const int row = static_cast<int>(bar) * kBarRows;
+        part.Release(row, padChannel);
+        padChannel = padChannel == kPadA ? kPadB : kPadA;
+        part.Play(row, padChannel, Note(chord.pad), chord.minor ? kPadMinor : kPadMajor, volume);
+        part.Effect(row, padChannel, xm::kSetPanning, padChannel == kPadA ? 0x58 : 0xA8);
+        padChord = chord;
+        padPlaying = true;
+    }
+}
+
+// The grooves' bass: a syncopated line around the root with octave and fifth jumps.
+const std::vector<Part::Step> kGrooveBass = {{0, 0, 3}, {3, 0, 2},  {6, 12, 2},
+                                             {8, 0, 3}, {11, 7, 2}, {14, 12, 2}};
+// The chorus bass: eighth notes leaping octaves, pumping with the four-on-the-floor kick.
+const std::vector<Part::Step> kChorusBass = {{0, 0, 2}, {2, 12, 2},  {4, 0, 2},  {6, 12, 2},
+                                             {8, 0, 2}, {10, 12, 2}, {12, 0, 2}, {14, 12, 2}};
+const std::vector<int> kArpUp = {0, 2, 4, 5, 6, 5, 4, 2};
+const std::vector<int> kArpWide = {4, 2, 0, 2, 5, 3, 6, 3};
+const std::vector<int> kRiff = {4, 6, 5, 2, 3, 4};
+
+// Position 0: the chords alone, a bell counting in; the hats creep in at the end.
+Part Composer::Intro()
+{
+    Part part;
+    part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 64); // full volume again when the song loops
+    Pads(part, {kDm, kDm, kBb, kBb}, 46);
+    part.Arpeggio(0, kDm, "x.......x.......", kArpUp, 24);
+    part.Arpeggio(1, kDm, "x...x...x...x...", kArpUp, 28);
+    part.Arpeggio(2, kBb, "x.x.x.x.x.x.x.x.", kArpUp, 30);
+    part.Arpeggio(3, kBb, "x.x.x.x.x.x.x.x.", kArpWide, 32);
+    part.BassBar(0, kDm, {{0, 0, 32}}, 30);
+    part.BassBar(2, kBb, {{0, 0, 30}}, 30);
+    part.Drums(3, kHatChannel, kClosedHat, "....g.g.g.gggggg", 30, 22, 14);
+    return part;
+}
+
+// Position 1: the kick on every strong beat (rows 0 and 8 of each bar), long bass notes, the
+// melody's theme for the first time, and a snare roll into the groove.
+Part Composer::IntroTheme()
+{
+    Part part;
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 40, 40, 40);
+    part.DrumsAllBars(kKickChannel, kKick, "X.......X.......", 60, 52, 30);
+    part.Drums(0, kHatChannel, kClosedHat, "..g...g...g...g.", 30, 22, 16);
+    part.Drums(1, kHatChannel, kClosedHat, "..g...g...g...g.", 30, 22, 16);
+    part.Drums(2, kHatChannel, kClosedHat, "..x...x...x...x.", 30, 22, 16);
+    part.Drums(3, kHatChannel, kClosedHat, "..x...x...x...o.", 30, 24, 16);
+    part.Drums(3, kSnareChannel, kSnare, "........g.g.xxXX", 48, 36, 22);
+    const std::vector<Chord> chords = {kDm, kBb, kF, kC};
+    Pads(part, chords, 42);
+    for (int bar = 0; bar < 4; ++bar) {
+        part.BassBar(bar, chords[static_cast<std::size_t>(bar)],
+                     {{0, 0, 6}, {6, 0, 2}, {8, 0, 6}, {14, 7, 2}}, 44);
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x.x.x.x.x.x.x.x.", kArpUp, 26);
+    }
+    part.Melody({{0, 0, "A-4", 12},
+                 {0, 12, "G-4", 4},
+                 {1, 0, "F-4", 8},
+                 {1, 8, "D-4", 8},
+                 {2, 0, "C-5", 12},
+                 {2, 12, "A#4", 2},
+                 {2, 14, "A-4", 2},
+                 {3, 0, "G-4", 12}},
+                40);
+    return part;
+}
+
+// Position 2: the full groove; the bell plays the hook.
+Part Composer::Groove()
+{
+    Part part;
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 46, 46, 46);
+    const std::vector<Chord> chords = {kDm, kBb, kF, kC};
+    for (int bar = 0; bar < 4; ++bar) {
+        part.Drums(bar, kKickChannel, kKick, bar == 3 ? "X.....x.X.x...x." : "X.....x.X.x.....", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, bar == 3 ? "....X..g....XgXX" : "....X..g....X..g", 50, 40,
+                   16);
+        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
+        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 48);
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "X..x..x...x.x...", kRiff, 32);
+    }
+    Pads(part, chords, 34);
+    return part;
+}
+
+// Positions 3 and 4: the verse melody over the groove; the second ends on the dominant.
+Part Composer::Verse(bool second)
+{
+    Part part;
+    const std::vector<Chord> chords =
+        second ? std::vector<Chord>{kDm, kBb, kGm, kA} : std::vector<Chord>{kDm, kBb, kF, kC};
+    for (int bar = 0; bar < 4; ++bar) {
+        const bool fill = second && bar == 3;
+        part.Drums(bar, kKickChannel, kKick, fill ? "X.....x.X......." : "X.....x.X.x.....", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, fill ? "....X...X.X.XxXX" : "....X..g....X..g", 50, 40, 16);
+        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
+        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 46);
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x...x...x...x...", kArpWide, 22);
+    }
+    Pads(part, chords, 32);
+    if (!second) {
+        part.Melody({{0, 0, "A-4", 6},
+                     {0, 6, "F-4", 2},
+                     {0, 8, "D-5", 4},
+                     {0, 12, "C-5", 2},
+                     {0, 14, "A-4", 2},
+                     {1, 0, "A#4", 8},
+                     {1, 8, "A-4", 2},
+                     {1, 10, "G-4", 2},
+                     {1, 12, "F-4", 4},
+                     {2, 0, "A-4", 6},
+                     {2, 6, "C-5", 2},
+                     {2, 8, "F-5", 4},
+                     {2, 12, "E-5", 2},
+                     {2, 14, "C-5", 2},
+                     {3, 0, "E-5", 8},
+                     {3, 8, "D-5", 2},
+                     {3, 10, "C-5", 2},
+                     {3, 12, "G-4", 3}},
+                    46);
+    } else {
+        part.Melody({{0, 0, "D-5", 6},
+                     {0, 6, "C-5", 2},
+                     {0, 8, "A-4", 4},
+                     {0, 12, "F-4", 2},
+                     {0, 14, "G-4", 2},
+                     {1, 0, "F-4", 4},
+                     {1, 4, "D-4", 4},
+                     {1, 8, "F-4", 2},
+                     {1, 10, "G-4", 2},
+                     {1, 12, "A#4", 4},
+                     {2, 0, "A-4", 6},
+                     {2, 6, "A#4", 2},
+                     {2, 8, "D-5", 4},
+                     {2, 12, "A#4", 2},
+                     {2, 14, "G-4", 2},
+                     {3, 0, "A-4", 8},
+                     {3, 8, "C#5", 4},
+                     {3, 12, "E-5", 3}},
+                    46);
+    }
+    return part;
+}
+
+// Positions 5, 6, 8 and 9: the chorus, the kick on every beat (rows that are multiples of 4).
+Part Composer::Chorus(int which)
+{
+    Part part;
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 50, 50, 50);
+    const std::vector<Chord> chords = {kBb, kC, kDm, kA};
+    const bool last = which == 3;
+    for (int bar = 0; bar < 4; ++bar) {
+        const bool fill = bar == 3 && (which == 1 || last);
+        part.Drums(bar, kKickChannel, kKick, "X...X...X...X...", 60, 54, 30);
+        part.Drums(bar, kSnareChannel, kSnare, fill ? "....X.......XxXX" : "....X.......X...", 50, 40, 18);
+        part.Drums(bar, kHatChannel, kClosedHat, "xgogxgogxgogxgog", 30, 22, 12);
+        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kChorusBass, 46);
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)],
+                      which >= 2 ? "xxxxxxxxxxxxxxxx" : "x.x.x.x.x.x.x.x.", which >= 2 ? kArpWide : kArpUp,
+                      which >= 2 ? 18 : 22);
+    }
+    Pads(part, chords, 36);
+    const bool slides = which >= 2;
+    if (which % 2 == 0) {
+        part.Melody({{0, 0, "F-5", 8},
+                     {0, 8, "D-5", 4},
+                     {0, 12, "F-5", 4},
+                     {1, 0, "G-5", 8, slides},
+                     {1, 8, "E-5", 4},
+                     {1, 12, "C-5", 4},
+                     {2, 0, "A-5", 6},
+                     {2, 6, "G-5", 2},
+                     {2, 8, "F-5", 4},
+                     {2, 12, "E-5", 2},
+                     {2, 14, "D-5", 2},
+                     {3, 0, "E-5", 8, slides},
+                     {3, 8, "C#5", 4},
+                     {3, 12, "E-5", 3}},
+                    48);
+    } else {
+        part.Melody({{0, 0, "F-5", 6},
+                     {0, 6, "G-5", 2},
+                     {0, 8, "F-5", 4},
+                     {0, 12, "D-5", 4},
+                     {1, 0, "E-5", 6},
+                     {1, 6, "F-5", 2},
+                     {1, 8, "G-5", 4},
+                     {1, 12, "C-6", 4, slides},
+                     {2, 0, "A-5", 8},
+                     {2, 8, "D-6", 4, slides},
+                     {2, 12, "A-5", 4},
+                     {3, 0, "A-5", 6},
+                     {3, 6, "G-5", 2},
+                     {3, 8, "E-5", 4},
+                     {3, 12, "C#5", 3}},
+                    48);
+    }
+    return part;
+}
+
+// Position 7: the drums drop out; pads, bass and bells carry the theme an octave up, and the kick
+// comes back under a snare roll.
+Part Composer::Breakdown()
+{
+    Part part;
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 40, 40, 40);
+    const std::vector<Chord> chords = {kDm, kBb, kGm, kA};
+    for (int bar = 0; bar < 4; ++bar) {
+        part.Drums(bar, kHatChannel, kClosedHat, "..g...g...g...g.", 24, 20, 14);
+        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], {{0, 0, 14}, {14, 12, 2}}, 40);
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x.x.x.x.x.x.x.x.",
+                      bar % 2 ? kArpWide : kArpUp, 30);
+    }
+    part.Drums(3, kKickChannel, kKick, "X.......X...X.X.", 56, 48, 30);
+    part.Drums(3, kSnareChannel, kSnare, "........g.g.xxXX", 48, 36, 22);
+    Pads(part, chords, 48);
+    part.Melody({{0, 0, "A-5", 12},
+                 {0, 12, "G-5", 4},
+                 {1, 0, "F-5", 8},
+                 {1, 8, "D-5", 8},
+                 {2, 0, "D-5", 12},
+                 {2, 12, "C-5", 2},
+                 {2, 14, "A#4", 2},
+                 {3, 0, "A-4", 12}},
+                38);
+    return part;
+}
+
+// Position 10: the groove and the theme once more while the whole song fades to silence.
+Part Composer::Outro()
+{
+    Part part;
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 52, 52, 52);
+    const std::vector<Chord> chords = {kDm, kBb, kF, kDm};
+    for (int bar = 0; bar < 4; ++bar) {
+        part.Drums(bar, kKickChannel, kKick, "X.....x.X.x.....", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, "....X..g....X..g", 50, 40, 16);
+        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
+        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 46);
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x.x.x.x.x.x.x.x.", kArpUp, 26);
+    }
+    Pads(part, chords, 38);
+    part.Melody({{0, 0, "A-5", 12},
+                 {0, 12, "G-5", 4},
+                 {1, 0, "F-5", 8},
+                 {1, 8, "D-5", 8},
+                 {2, 0, "C-6", 12},
+                 {2, 12, "A#5", 2},
+                 {2, 14, "A-5", 2},
+                 {3, 0, "D-5", 15}},
+                44);
+    // The fade: full for the first two beats (the crash, the cloud flying past), then even steps
+    // in decibels down to -40 dB at row 62, and silence.
+    constexpr int kFadeStart = 8;
+    constexpr int kFadeEnd = 62;
+    for (int row = kFadeStart; row < kPatternRows; ++row) {
+        int volume = 0;
+        if (row < kFadeEnd) {
+            // 64 * 10^(-2 * fraction), by repeated multiplication so that it is exact everywhere.
+            double level = 64.0;
+            for (int i = kFadeStart; i < row; ++i)
+                level *= 0.9182543; // 10^(-2 / 54)
+            volume = static_cast<int>(level + 0.5);
+        }
+        part.Effect(row, kKickChannel, xm::kSetGlobalVolume, static_cast<std::uint8_t>(volume));
+    }
+    return part;
+}
+
+// Positions 11 and 12: silence, every held note released.
+Part Composer::Silence()
+{
+    Part part(kSilenceRows);
+    part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 0);
+    for (int channel : {kBassChannel, kPadA, kPadB, kLeadChannel})
+        part.Release(0, channel);
+    return part;
+}
+
+// The mixdown: each channel's volumes scaled by its gain (the parts set the dynamics within a
+// channel, this the balance between them), never past full volume.
+void Mix(xm::Pattern& pattern)
+{
+    static const double kGain[kChannels] = {
+        1.07, // kick
+        1.28, // snare and crash
+        1.9,  // hats
+        0.68, // bass: loud below, where the ear forgives least
+        1.55, // pad A
+        1.55, // pad B
+        1.3,  // bell
+        1.2,  // lead
+    };
+    for (int row = 0; row < pattern.Rows(); ++row) {
+        for (int channel = 0; channel < kChannels; ++channel) {
+            xm::Cell& c = pattern.At(row, channel);
+            if (c.volume < xm::SetVolume(0) || c.volume > xm::SetVolume(64)) continue;
+            const int scaled = static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] + 0.5);
+            c.volume = xm::SetVolume(std::min(scaled, 64));
+        }
+    }
+}
+
+xm::Module Composer::Build()
+{
+    xm::Module m;
+    m.name = "Pkfloyd";
+    m.tracker = "Brimt makemusic";
+    m.channels = kChannels;
+    m.speed = kSpeed;
+    m.bpm = kBpm;
+    m.instruments = MakeInstruments();
+    // In song order: the pads carry their state from one pattern to the next.
+    m.patterns.push_back(Intro().pattern);      // 0
+    m.patterns.push_back(IntroTheme().pattern); // 1
+    m.patterns.push_back(Groove().pattern);     // 2
+    m.patterns.push_back(Verse(false).pattern); // 3
+    m.patterns.push_back(Verse(true).pattern);  // 4
+    m.patterns.push_back(Chorus(0).pattern);    // 5
+    m.patterns.push_back(Chorus(1).pattern);    // 6
+    m.patterns.push_back(Breakdown().pattern);  // 7
+    m.patterns.push_back(Chorus(2).pattern);    // 8
+    m.patterns.push_back(Chorus(3).pattern);    // 9
+    m.patterns.push_back(Outro().pattern);      // 10
+    m.patterns.push_back(Silence().pattern);    // 11
+    for (xm::Pattern& p : m.patterns)
+        Mix(p);
+    m.orders = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 11};
+    m.restartPosition = 0;
+    return m;
+}
+
+} // namespace
+
+xm::Module Compose()
+{
+    return Composer().Build();
+}
+
+} // namespace song
