@@ -199,6 +199,49 @@ protected:
     }
 };
 
+// A radio button drawn as dialogs draw them: a sunken white well, a dark dot when checked.
+class RadioButton : public Fl_Round_Button {
+public:
+    RadioButton(int x, int y, int w, int h, const char* text) : Fl_Round_Button(x, y, w, h, text)
+    {
+        type(FL_RADIO_BUTTON);
+    }
+
+protected:
+    void draw() override
+    {
+        const int d = std::min(h(), labelsize() + 2); // diameter in pixels, about a line of text
+        const int left = x() + 1, top = y() + (h() - d) / 2;
+        // Two rims, as a sunken edge: shadow on the upper left, light on the lower right (angles
+        // counter-clockwise from 3 o'clock), then the white well.
+        const struct {
+            int inset;
+            Fl_Color upperLeft, lowerRight;
+        } rims[] = {{0, FL_DARK2, FL_WHITE}, {1, FL_BLACK, FL_BACKGROUND_COLOR}};
+        for (const auto& rim : rims) {
+            const int ring = d - 2 * rim.inset;
+            fl_color(rim.upperLeft);
+            fl_pie(left + rim.inset, top + rim.inset, ring, ring, 45.0, 225.0);
+            fl_color(rim.lowerRight);
+            fl_pie(left + rim.inset, top + rim.inset, ring, ring, 225.0, 405.0);
+        }
+        fl_color(active_r() ? FL_BACKGROUND2_COLOR : FL_BACKGROUND_COLOR);
+        fl_pie(left + 2, top + 2, d - 4, d - 4, 0.0, 360.0);
+        if (value() != 0) {
+            const int dot = std::max(d / 3, 3);
+            fl_color(active_r() ? FL_FOREGROUND_COLOR : fl_inactive(FL_FOREGROUND_COLOR));
+            fl_pie(left + (d - dot) / 2, top + (d - dot) / 2, dot, dot, 0.0, 360.0);
+        }
+        const int textX = left + d + 4;
+        draw_label(textX, y(), x() + w() - textX, h());
+        if (Fl::focus() == this) {
+            int textW = 0, textH = 0;
+            measure_label(textW, textH);
+            draw_focus(FL_FLAT_BOX, textX - 2, y() + (h() - textH) / 2 - 1, textW + 4, textH + 2);
+        }
+    }
+};
+
 // Menu item texts read '/', '&', '_' and '\' specially: list texts are taken as they are.
 std::string EscapedItem(const std::string& text)
 {
@@ -312,9 +355,8 @@ public:
                 const int checked = ValueOf(data, c.id);
                 for (std::size_t k = i; k <= last; ++k) {
                     const DialogControl& r = controls[k];
-                    auto* radio = new Fl_Round_Button(units.X(r.x), units.Y(r.y), units.X(r.width),
-                                                      units.Y(r.height), r.text);
-                    radio->type(FL_RADIO_BUTTON);
+                    auto* radio = new RadioButton(units.X(r.x), units.Y(r.y), units.X(r.width),
+                                                  units.Y(r.height), r.text);
                     radio->labelsize(fontSize);
                     radio->labelfont(font);
                     if (!r.tabStop) radio->clear_visible_focus();

@@ -7,6 +7,8 @@
 #include "platform/music.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <deque>
 #include <functional>
@@ -177,4 +179,20 @@ inline SDL_Event WindowEvent(Uint32 windowId, SDL_WindowEventID what)
     event.window.windowID = windowId;
     event.window.event = static_cast<Uint8>(what);
     return event;
+}
+
+// Keeps every shared library loaded now in memory until the process ends. The shell quits SDL's video
+// system when its window goes, and SDL and Mesa then unload the GL driver: leaks inside the driver
+// would be reported with no module name, out of reach of the leak suppressions. Called once a window
+// and its GL context exist.
+inline void PinLoadedLibraries()
+{
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void*) {
+            if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+                dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE); // never closed, on purpose
+            }
+            return 0;
+        },
+        nullptr);
 }

@@ -51,6 +51,7 @@ public:
     bool Init() override
     {
         probe.log.push_back("Init");
+        PinLoadedLibraries();
         probe.mainWindowWasSetAtInit = probe.app != nullptr && probe.app->mainWindow == this;
         musicFile = "DATA/song.xm";
         return probe.initOk;

@@ -90,6 +90,7 @@ protected:
     void Open(ProbeWindow& window)
     {
         ASSERT_TRUE(window.Create(&instance, "DrUfo Demo"));
+        PinLoadedLibraries();
         PumpMessages();
     }
     static Uint32 WindowId() { return SDL_GetWindowID(SDL_GL_GetCurrentWindow()); }

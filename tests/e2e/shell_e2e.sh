@@ -51,6 +51,8 @@ for tool in Xvfb xdotool xwininfo import convert timeout; do
 done
 
 DIALOG="Drufo Object Demo Server Setup"
+# Every wait also ends at this deadline, so that the whole script stays well inside the test's timeout.
+DEADLINE=$(($(date +%s) + 200))
 GLWINDOW="DrUfo Demo"
 WORK=$(mktemp -d /tmp/brimt-e2e.XXXXXX)
 XVFB_PID=
@@ -112,6 +114,7 @@ wait_window() {
             return 0
         fi
         kill -0 "$APP_PID" 2>/dev/null || return 1
+        [ "$(date +%s)" -lt "$DEADLINE" ] || return 1
         sleep 0.1
         n=$((n + 1))
     done
@@ -124,6 +127,7 @@ wait_gone() {
     while xwininfo -id "$2" 2>/dev/null | grep -q 'Map State: IsViewable'; do
         n=$((n + 1))
         [ $n -gt $(($1 * 10)) ] && return 1
+        [ "$(date +%s)" -lt "$DEADLINE" ] || return 1
         sleep 0.1
     done
     return 0
@@ -168,7 +172,7 @@ wait_exit() {
             fail "$RUN: a window \"$2\" appeared"
         fi
         n=$((n + 1))
-        if [ $n -gt $(($1 * 10)) ]; then
+        if [ $n -gt $(($1 * 10)) ] || [ "$(date +%s)" -ge "$DEADLINE" ]; then
             fail "$RUN: still running after $1 s"
             kill -TERM "$APP_PID" 2>/dev/null
             sleep 2
