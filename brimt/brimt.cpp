@@ -109,7 +109,7 @@ void DemoApp::Loop(GLWindow& window, PlayHandle play, std::int64_t clockStart, s
             if (message.quit) {
                 done = true;
             } else {
-                DispatchMessage(message);
+                DeliverMessage(message);
             }
             continue;
         }

@@ -49,7 +49,7 @@ SetupDialog::SetupDialog(int width, int height, int bitsPerPixel, bool fullScree
     }
 }
 
-int SetupDialog::DoModal()
+int SetupDialog::Run()
 {
     DialogData data;
     std::vector<std::string>& items = data.listItems[kIdResolution];

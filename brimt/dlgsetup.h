@@ -36,7 +36,7 @@ public:
 
     // Runs the dialog modally: kDialogOk when accepted (members updated from the controls), else
     // kDialogCancel or kDialogFailed (members unchanged).
-    int DoModal();
+    int Run();
 
     int fullScreen;                     // check box: 0 or 1
     int resolutionIndex;                // list selection; -1 = none

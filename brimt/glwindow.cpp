@@ -43,10 +43,10 @@ bool GLWindow::UndoAndFail(const char* text)
 bool GLWindow::Create(InstanceHandle newInstance, const char* title)
 {
     instance = newInstance;
-    if (!RegisterWindowClass()) {
+    if (!StartVideo()) {
         return Fail("Impossible d'enregistrer la classe de la fenêtre.");
     }
-    classRegistered = true;
+    videoStarted = true;
 
     if (fullScreen && !ChangeDisplayMode(width, height, bitsPerPixel)) {
         const MessageAnswer answer = Tell(
@@ -66,7 +66,7 @@ bool GLWindow::Create(InstanceHandle newInstance, const char* title)
     format.colourBits = bitsPerPixel;
     format.depthBits = 16;
     format.doubleBuffer = true;
-    window = OpenWindow(title, width, height, fullScreen, format, this);
+    window = OpenNativeWindow(title, width, height, fullScreen, format, this);
     if (window == nullptr) {
         return UndoAndFail("Erreur de création de la fenêtre.");
     }
@@ -74,7 +74,7 @@ bool GLWindow::Create(InstanceHandle newInstance, const char* title)
     if (surface == nullptr) {
         return UndoAndFail("Création du contexte peripherique GL impossible.");
     }
-    if (!ChoosePixelFormat(surface, format)) {
+    if (!MatchPixelFormat(surface, format)) {
         return UndoAndFail("Impossible de trouver un format de pixel correct.");
     }
     if (!ApplyPixelFormat(surface, format)) {
@@ -113,12 +113,12 @@ void GLWindow::Kill()
     }
     // The surface is part of the window: closing the window releases both, and cannot fail.
     if (window != nullptr) {
-        CloseWindow(window);
+        CloseNativeWindow(window);
         window = nullptr;
     }
-    if (classRegistered) {
-        UnregisterWindowClass();
-        classRegistered = false;
+    if (videoStarted) {
+        StopVideo();
+        videoStarted = false;
     }
 }
 
@@ -145,7 +145,7 @@ bool GLWindow::IsActive() const
 int GLWindow::RunSetupDialog()
 {
     SetupDialog dialog(width, height, bitsPerPixel, fullScreen, *dialogRunner);
-    const int result = dialog.DoModal();
+    const int result = dialog.Run();
     if (result == kDialogOk) {
         fullScreen = dialog.fullScreen != 0;
         bitsPerPixel = dialog.depthIndex == 0 ? 16 : 32;

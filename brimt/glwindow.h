@@ -77,6 +77,6 @@ private:
     bool UndoAndFail(const char* text);
 
     NativeWindow* window = nullptr;
-    bool classRegistered = false;
+    bool videoStarted = false;
     DialogRunner* dialogRunner;
 };

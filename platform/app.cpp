@@ -81,9 +81,9 @@ Uint32 QuitRequestType()
     return type;
 }
 
-std::vector<NativeWindow*> openWindows; // windows whose events DispatchMessage routes
+std::vector<NativeWindow*> openWindows; // windows whose events DeliverMessage routes
 
-NativeWindow* FindWindow(Uint32 windowId)
+NativeWindow* WindowById(Uint32 windowId)
 {
     for (NativeWindow* window : openWindows) {
         if (SDL_GetWindowID(window->surface.window) == windowId) return window;
@@ -194,17 +194,17 @@ bool TakeMessage(Message* out)
     return true;
 }
 
-void DispatchMessage(const Message& message)
+void DeliverMessage(const Message& message)
 {
     if (message.quit) return;
     SDL_Event event;
     std::memcpy(&event, message.native, sizeof event);
     if (event.type == SDL_KEYDOWN) {
-        if (NativeWindow* window = FindWindow(event.key.windowID)) {
+        if (NativeWindow* window = WindowById(event.key.windowID)) {
             window->target->OnKeyDown(static_cast<int>(event.key.keysym.sym));
         }
     } else if (event.type == SDL_WINDOWEVENT) {
-        if (NativeWindow* window = FindWindow(event.window.windowID)) {
+        if (NativeWindow* window = WindowById(event.window.windowID)) {
             DispatchWindowEvent(window, event.window);
         }
     }
@@ -234,7 +234,7 @@ std::int64_t CounterNow()
 
 // --- OpenGL window -------------------------------------------------------------------------------------
 
-bool RegisterWindowClass()
+bool StartVideo()
 {
     // The loop ends only through quit requests: closing the last window must not add one of SDL's own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -248,7 +248,7 @@ bool RegisterWindowClass()
     return true;
 }
 
-void UnregisterWindowClass()
+void StopVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -292,8 +292,8 @@ void ShowPointer(bool shown)
     }
 }
 
-NativeWindow* OpenWindow(const char* title, int width, int height, bool fullScreen,
-                         const PixelFormatRequest& format, WindowMessages* target)
+NativeWindow* OpenNativeWindow(const char* title, int width, int height, bool fullScreen,
+                               const PixelFormatRequest& format, WindowMessages* target)
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return nullptr;
     // SDL chooses the window's pixel format (its X visual or EGL config) when it creates the window.
@@ -318,7 +318,7 @@ NativeWindow* OpenWindow(const char* title, int width, int height, bool fullScre
     return window;
 }
 
-void CloseWindow(NativeWindow* window)
+void CloseNativeWindow(NativeWindow* window)
 {
     if (window == nullptr) return;
     openWindows.erase(std::remove(openWindows.begin(), openWindows.end(), window), openWindows.end());
@@ -334,7 +334,7 @@ SurfaceHandle WindowSurface(NativeWindow* window)
     return window == nullptr ? nullptr : &window->surface;
 }
 
-bool ChoosePixelFormat(SurfaceHandle surface, const PixelFormatRequest& /*format*/)
+bool MatchPixelFormat(SurfaceHandle surface, const PixelFormatRequest& /*format*/)
 {
     // The format was matched against the request when the window was opened; UNKNOWN means none fitted.
     return surface != nullptr && SDL_GetWindowPixelFormat(surface->window) != SDL_PIXELFORMAT_UNKNOWN;

@@ -6,7 +6,7 @@
 //         high-resolution counter; and one kind of top-level window that holds an OpenGL context,
 //         full screen through a display-mode change or framed at the screen's top-left corner.
 // Needs:  SDL2 (video, events, message boxes, performance counter). Each window's events reach the
-//         WindowMessages object it was opened with, through DispatchMessage.
+//         WindowMessages object it was opened with, through DeliverMessage.
 // Limits: one GUI thread calls everything here. On X11 a client cannot change the screen's colour
 //         depth: a full-screen mode is accepted when its width and height exist, whatever the depth.
 #pragma once
@@ -78,7 +78,7 @@ struct Message {
 bool TakeMessage(Message* out);
 // Hands a window's event to the WindowMessages of the window it is for. Quit requests and events for
 // no known window are ignored.
-void DispatchMessage(const Message& message);
+void DeliverMessage(const Message& message);
 // Asks the loop to end: a quit message carrying exitCode is put at the end of the queue. Works whenever
 // SDL's event subsystem is running; without it there is no queue and the request is dropped.
 void PostQuitRequest(int exitCode);
@@ -114,9 +114,9 @@ struct PixelFormatRequest {
 };
 
 // Readies the video system so that windows can be opened (counted: each success needs one
-// UnregisterWindowClass). False when there is no usable video driver or display.
-bool RegisterWindowClass();
-void UnregisterWindowClass();
+// StopVideo). False when there is no usable video driver or display.
+bool StartVideo();
+void StopVideo();
 // Chooses the full-screen mode the next full-screen window is shown in: false when the display has no
 // mode of exactly width x height (nothing changed then). The change itself happens when that window is
 // shown; RestoreDisplayMode takes every full-screen window back to the desktop's mode.
@@ -128,16 +128,16 @@ void ShowPointer(bool shown);
 // Opens a hidden window whose drawable is width x height pixels: full screen (borderless, at the mode
 // chosen by ChangeDisplayMode) or framed and resizable with its frame at the screen's top-left corner.
 // Its events go to `target`. Null on failure.
-NativeWindow* OpenWindow(const char* title, int width, int height, bool fullScreen,
-                         const PixelFormatRequest& format, WindowMessages* target);
-// Closes a window from OpenWindow (null is ignored); its surface is gone with it.
-void CloseWindow(NativeWindow* window);
+NativeWindow* OpenNativeWindow(const char* title, int width, int height, bool fullScreen,
+                               const PixelFormatRequest& format, WindowMessages* target);
+// Closes a window from OpenNativeWindow (null is ignored); its surface is gone with it.
+void CloseNativeWindow(NativeWindow* window);
 // The window's drawing surface (never null for an open window).
 SurfaceHandle WindowSurface(NativeWindow* window);
 
 // The pixel format the system chose for the surface when its window was opened: false when none
 // matched the request.
-bool ChoosePixelFormat(SurfaceHandle surface, const PixelFormatRequest& format);
+bool MatchPixelFormat(SurfaceHandle surface, const PixelFormatRequest& format);
 // Makes `format` the one the surface's next GL context is created for; false when refused.
 bool ApplyPixelFormat(SurfaceHandle surface, const PixelFormatRequest& format);
 // A compatibility-profile GL context for the surface; null on failure.

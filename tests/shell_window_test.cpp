@@ -71,7 +71,7 @@ Pumped PumpMessages()
             ++pumped.quits;
             pumped.lastExitCode = message.exitCode;
         } else {
-            DispatchMessage(message);
+            DeliverMessage(message);
         }
     }
     return pumped;
