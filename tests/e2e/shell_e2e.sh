@@ -41,6 +41,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 case $PROGRAM in /*) ;; *) PROGRAM=$(pwd)/$PROGRAM ;; esac
+mkdir -p "$SHOTS" || { echo "shell_e2e: cannot write to $SHOTS" >&2; exit 1; }
 [ -x "$PROGRAM" ] || { echo "shell_e2e: $PROGRAM is not a program" >&2; exit 1; }
 
 for tool in Xvfb xdotool xwininfo import convert timeout; do
