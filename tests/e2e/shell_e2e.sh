@@ -1,0 +1,339 @@
+#!/bin/sh
+# tests/e2e/shell_e2e.sh -- drives a Brimt program in a virtual X server of its own: dialog, GL window, messages.
+#
+# Usage: shell_e2e.sh PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]
+#
+# Starts Xvfb (1024x768, 24 bits; it picks a free display number itself), then runs PROGRAM several
+# times and plays the user with xdotool:
+#   1. Escape at the settings dialog: exit status 0, and no GL window ever appears.
+#   2. Windowed 640x480 (Alt+F, Alt+R, Up, Up, Enter): a 640x480 window at the screen's top-left
+#      corner; Escape in it ends the run with status 0.
+#   3. Full screen at the defaults (Enter): a 1024x768 window covering the screen; Escape, status 0.
+#   4. Full screen 1600x1200, a mode this screen cannot have: the "Brimt" question; Enter (Oui) gives
+#      a 1600x1200 window; Escape, status 0.
+#   5. The same question answered with Escape (Non): "Fin du programme.", then the "ERREUR" box for
+#      failure 1, each dismissed with Enter; status 1.
+# With --expect-output, each run that reaches the GL window and ends normally must print TEXT on
+# stdout; with --expect-colour, the middle of the GL window must show that colour. A screenshot of
+# the dialog is left in the --shots folder (default /tmp) as brimt-dialog.png, and one of the full-screen
+# picture as brimt-window.png. Every wait is bounded; the program is killed if it outstays them.
+set -u
+
+usage() {
+    echo "usage: $0 PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]" >&2
+    exit 2
+}
+
+[ $# -ge 1 ] || usage
+PROGRAM=$1
+shift
+EXPECT_OUTPUT=
+EXPECT_COLOUR=
+WORKDIR=$(pwd)
+SHOTS=/tmp
+while [ $# -gt 0 ]; do
+    case $1 in
+    --expect-output) [ $# -ge 2 ] || usage; EXPECT_OUTPUT=$2; shift 2 ;;
+    --expect-colour) [ $# -ge 2 ] || usage; EXPECT_COLOUR=$2; shift 2 ;;
+    --workdir) [ $# -ge 2 ] || usage; WORKDIR=$2; shift 2 ;;
+    --shots) [ $# -ge 2 ] || usage; SHOTS=$2; shift 2 ;;
+    *) usage ;;
+    esac
+done
+case $PROGRAM in /*) ;; *) PROGRAM=$(pwd)/$PROGRAM ;; esac
+mkdir -p "$SHOTS" || { echo "shell_e2e: cannot write to $SHOTS" >&2; exit 1; }
+[ -x "$PROGRAM" ] || { echo "shell_e2e: $PROGRAM is not a program" >&2; exit 1; }
+
+for tool in Xvfb xdotool xwininfo import convert timeout; do
+    command -v "$tool" >/dev/null 2>&1 || {
+        echo "shell_e2e: $tool is missing (scripts/install-deps.sh installs it)" >&2
+        exit 1
+    }
+done
+
+DIALOG="Drufo Object Demo Server Setup"
+# Every wait also ends at this deadline, so that the whole script stays well inside the test's timeout.
+DEADLINE=$(($(date +%s) + 200))
+GLWINDOW="DrUfo Demo"
+WORK=$(mktemp -d /tmp/brimt-e2e.XXXXXX)
+XVFB_PID=
+APP_PID=
+FAILED=0
+
+cleanup() {
+    if [ -n "$APP_PID" ]; then kill -KILL "$APP_PID" 2>/dev/null; fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- the X server ---------------------------------------------------------------------------------
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+tries=0
+while [ ! -s "$WORK/display" ]; do
+    tries=$((tries + 1))
+    if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+        echo "shell_e2e: Xvfb did not start" >&2
+        cat "$WORK/xvfb.log" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+DISPLAY=:$(head -n 1 "$WORK/display")
+export DISPLAY
+export SDL_VIDEODRIVER=x11
+export SDL_AUDIODRIVER=dummy
+echo "shell_e2e: Xvfb on $DISPLAY"
+
+# --- helpers --------------------------------------------------------------------------------------
+
+fail() {
+    echo "FAIL: $*" >&2
+    FAILED=1
+}
+
+# The id of the viewable top-level window named exactly $1, or nothing.
+window_id() {
+    for id in $(xwininfo -root -tree 2>/dev/null | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p"); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# Waits up to $2 seconds for the window named $1; prints its id. Fails early if the program ended.
+wait_window() {
+    n=0
+    while [ $n -lt $(($2 * 10)) ]; do
+        if id=$(window_id "$1"); then
+            echo "$id"
+            return 0
+        fi
+        kill -0 "$APP_PID" 2>/dev/null || return 1
+        [ "$(date +%s)" -lt "$DEADLINE" ] || return 1
+        sleep 0.1
+        n=$((n + 1))
+    done
+    return 1
+}
+
+# Waits up to $1 seconds for window $2 to be gone from the screen.
+wait_gone() {
+    n=0
+    while xwininfo -id "$2" 2>/dev/null | grep -q 'Map State: IsViewable'; do
+        n=$((n + 1))
+        [ $n -gt $(($1 * 10)) ] && return 1
+        [ "$(date +%s)" -lt "$DEADLINE" ] || return 1
+        sleep 0.1
+    done
+    return 0
+}
+
+# "X Y WIDTH HEIGHT" of window $1.
+geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+                             /^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print x, y, w, h}'
+}
+
+# Gives window $1 the keyboard focus, then types the keys that follow.
+keys() {
+    target=$1
+    shift
+    timeout 10 xdotool windowfocus "$target" >/dev/null 2>&1
+    sleep 0.3
+    timeout 10 xdotool key --delay 100 "$@"
+}
+
+screenshot() {
+    timeout 20 import -window root "$1"
+}
+
+# "R,G,B" of pixel ($2, $3) in picture $1.
+colour_at() {
+    convert "$1" -format "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
+}
+
+start() {
+    RUN=$1
+    (cd "$WORKDIR" && exec "$PROGRAM") >"$WORK/$RUN.out" 2>"$WORK/$RUN.err" &
+    APP_PID=$!
+}
+
+# Waits up to $1 seconds for the program to end and sets STATUS; kills it when it outstays.
+# With $2, fails if a window of that name shows up meanwhile.
+wait_exit() {
+    n=0
+    while kill -0 "$APP_PID" 2>/dev/null; do
+        if [ $# -ge 2 ] && window_id "$2" >/dev/null; then
+            fail "$RUN: a window \"$2\" appeared"
+        fi
+        n=$((n + 1))
+        if [ $n -gt $(($1 * 10)) ] || [ "$(date +%s)" -ge "$DEADLINE" ]; then
+            fail "$RUN: still running after $1 s"
+            kill -TERM "$APP_PID" 2>/dev/null
+            sleep 2
+            kill -KILL "$APP_PID" 2>/dev/null
+            break
+        fi
+        sleep 0.1
+    done
+    wait "$APP_PID"
+    STATUS=$?
+    APP_PID=
+}
+
+show_run() {
+    echo "--- $RUN: stdout" >&2
+    cat "$WORK/$RUN.out" >&2
+    echo "--- $RUN: stderr" >&2
+    cat "$WORK/$RUN.err" >&2
+}
+
+expect_status() {
+    if [ "$STATUS" -ne "$1" ]; then
+        fail "$RUN: exit status $STATUS, expected $1"
+    fi
+}
+
+expect_output() {
+    if [ -n "$EXPECT_OUTPUT" ] && ! grep -qF "$EXPECT_OUTPUT" "$WORK/$RUN.out"; then
+        fail "$RUN: \"$EXPECT_OUTPUT\" not on stdout"
+    fi
+}
+
+# Checks the GL window $1 against "X Y WIDTH HEIGHT" $2, then its picture's colour.
+expect_window() {
+    got=$(geometry "$1")
+    [ "$got" = "$2" ] || fail "$RUN: GL window at \"$got\", expected \"$2\""
+    if [ -n "$EXPECT_COLOUR" ]; then
+        sleep 1 # a few frames
+        screenshot "$WORK/$RUN.png"
+        set -- $got
+        colour=$(colour_at "$WORK/$RUN.png" $(($1 + $3 / 2)) $(($2 + $4 / 2)))
+        [ "$colour" = "$EXPECT_COLOUR" ] || fail "$RUN: the picture is $colour, expected $EXPECT_COLOUR"
+        [ "$RUN" = fullscreen ] && cp "$WORK/$RUN.png" "$SHOTS/brimt-window.png"
+    fi
+}
+
+# Escape in GL window $1: the run must end normally.
+escape_ends_run() {
+    keys "$1" Escape
+    wait_exit 30
+    expect_status 0
+    expect_output
+}
+
+scenario_failed() {
+    [ "$FAILED" -ne 0 ] && show_run
+    [ -n "$APP_PID" ] && { kill -KILL "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; APP_PID=; }
+    RESULT=$((RESULT + FAILED))
+    FAILED=0
+}
+RESULT=0
+
+# --- 1. Escape at the dialog ----------------------------------------------------------------------
+start cancel
+if dialog=$(wait_window "$DIALOG" 30); then
+    sleep 0.5 # let it draw
+    screenshot "$WORK/screen.png"
+    set -- $(geometry "$dialog")
+    convert "$WORK/screen.png" -crop "${3}x${4}+${1}+${2}" +repage "$SHOTS/brimt-dialog.png"
+    echo "shell_e2e: dialog ${3}x${4} at ${1},${2}; picture in $SHOTS/brimt-dialog.png"
+    keys "$dialog" Escape
+    wait_exit 20 "$GLWINDOW"
+    expect_status 0
+else
+    fail "cancel: no settings dialog"
+fi
+scenario_failed
+
+# --- 2. Windowed 640x480 --------------------------------------------------------------------------
+start windowed
+if dialog=$(wait_window "$DIALOG" 30); then
+    keys "$dialog" alt+f alt+r Up Up Return
+    if gl=$(wait_window "$GLWINDOW" 30); then
+        expect_window "$gl" "0 0 640 480"
+        escape_ends_run "$gl"
+    else
+        fail "windowed: no GL window"
+    fi
+else
+    fail "windowed: no settings dialog"
+fi
+scenario_failed
+
+# --- 3. Full screen at the defaults ---------------------------------------------------------------
+start fullscreen
+if dialog=$(wait_window "$DIALOG" 30); then
+    keys "$dialog" Return
+    if gl=$(wait_window "$GLWINDOW" 30); then
+        expect_window "$gl" "0 0 1024 768"
+        escape_ends_run "$gl"
+    else
+        fail "fullscreen: no GL window"
+    fi
+else
+    fail "fullscreen: no settings dialog"
+fi
+scenario_failed
+
+# --- 4. A refused full-screen mode, then a window ------------------------------------------------
+start fallback
+if dialog=$(wait_window "$DIALOG" 30); then
+    keys "$dialog" alt+r Down Down Down Return
+    if question=$(wait_window "Brimt" 30); then
+        keys "$question" Return
+        if gl=$(wait_window "$GLWINDOW" 30); then
+            expect_window "$gl" "0 0 1600 1200"
+            escape_ends_run "$gl"
+        else
+            fail "fallback: no GL window after Oui"
+        fi
+    else
+        fail "fallback: no question about the refused mode"
+    fi
+else
+    fail "fallback: no settings dialog"
+fi
+scenario_failed
+
+# --- 5. A refused full-screen mode, and no window -------------------------------------------------
+start refused
+if dialog=$(wait_window "$DIALOG" 30); then
+    keys "$dialog" alt+r Down Down Down Return
+    if question=$(wait_window "Brimt" 30); then
+        keys "$question" Escape
+        wait_gone 10 "$question" || fail "refused: the question stays after Non"
+        if last=$(wait_window "Brimt" 30); then
+            keys "$last" Return # "Fin du programme."
+            if failure=$(wait_window "ERREUR" 30); then
+                keys "$failure" Return
+                wait_exit 20 "$GLWINDOW"
+                expect_status 1
+                grep -q "Fin du programme." "$WORK/refused.err" || fail "refused: no \"Fin du programme.\" on stderr"
+                grep -q "Erreur Brimt 1" "$WORK/refused.err" || fail "refused: no failure 1 on stderr"
+            else
+                fail "refused: no ERREUR box"
+            fi
+        else
+            fail "refused: no \"Fin du programme.\" box"
+        fi
+    else
+        fail "refused: no question about the refused mode"
+    fi
+else
+    fail "refused: no settings dialog"
+fi
+scenario_failed
+
+if [ "$RESULT" -ne 0 ]; then
+    echo "shell_e2e: FAILED" >&2
+    exit 1
+fi
+echo "shell_e2e: all runs passed"
+exit 0

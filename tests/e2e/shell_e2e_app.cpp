@@ -1,0 +1,94 @@
+// tests/e2e/shell_e2e_app.cpp -- a stand-in program for the end-to-end run: the real shell, a plain window, a
+// silent song.
+//
+// The real DemoApp with SDL's window and message boxes and FLTK's dialog; the window clears every
+// frame to one colour (0, 128, 255) and the song is a silent one that advances in real time (64 rows
+// of 0.125 s per position) and ends the run at position 12, as the show does. Lines on stdout tell
+// the end-to-end script what happened.
+#include "brimt.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+bool musicClosed = false;
+
+class ClearWindow : public GLWindow {
+public:
+    ClearWindow() : GLWindow(1024, 768, 32, true) {}
+    bool Init() override
+    {
+        std::printf("init %dx%d %d bits %s\n", width, height, bitsPerPixel,
+                    fullScreen ? "full screen" : "windowed");
+        musicFile = "silent.xm";
+        glClearColor(0.0f, 128.0f / 255.0f, 1.0f, 1.0f);
+        return true;
+    }
+    bool Release() override
+    {
+        std::printf("released %s the music closed\n", musicClosed ? "after" : "before");
+        return true;
+    }
+    bool Render(float, const PlayStatus* status) override
+    {
+        if (status->songPosition >= 12) {
+            PostQuitRequest(0);
+            return true;
+        }
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        return true;
+    }
+};
+
+// A song with no sound: its position follows the high-resolution counter from the start of play.
+class SilentSong : public MusicLibrary {
+public:
+    bool Startup() override { return true; }
+    bool Init() override { return true; }
+    void SetOption(int, int) override {}
+    ModuleHandle LoadModule(const char*) override { return reinterpret_cast<ModuleHandle>(&storage); }
+    PlayHandle PlayModule(ModuleHandle, bool) override { return 1; }
+    bool StartBackgroundPlay(int) override
+    {
+        start = CounterNow();
+        return true;
+    }
+    bool GetPlayStatus(PlayHandle, PlayStatus* out) override
+    {
+        const double seconds =
+            static_cast<double>(CounterNow() - start) / static_cast<double>(CounterFrequency());
+        const auto rows = static_cast<std::uint32_t>(seconds / kRowSeconds);
+        out->songPosition = rows / 64;
+        out->pattern = out->songPosition;
+        out->row = rows % 64;
+        return true;
+    }
+    void StopBackgroundPlay() override {}
+    void StopModule(PlayHandle) override {}
+    void FreeModule(ModuleHandle) override {}
+    void Close() override
+    {
+        musicClosed = true;
+        std::printf("music closed\n");
+    }
+
+private:
+    static constexpr double kRowSeconds = 0.125;
+    std::int64_t start = 0;
+    int storage = 0;
+};
+
+} // namespace
+
+int main()
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line out as it happens
+    SilentSong song;
+    DemoApp app([] { return std::make_unique<ClearWindow>(); }, song);
+    const int result = app.Run();
+    std::printf("exit %d\n", result);
+    return result;
+}
