@@ -1,0 +1,362 @@
+// brimt/demowindow.cpp -- the show's assets (built in Init, freed in Release) and its four scenes.
+#include "demowindow.h"
+
+#include <GL/gl.h> // Required for: the fixed GL state, glClear(), glPushMatrix()
+#include <cmath>   // Required for: sin(), in double precision, and fabs()
+
+#include "platform/app.h" // Required for: PostQuitRequest()
+
+namespace {
+
+// Scene numbers from the song's order-list position.
+constexpr std::uint32_t kLastIntroPosition = 1;
+constexpr std::uint32_t kLastHammersPosition = 4;
+constexpr std::uint32_t kLastFacesPosition = 6;
+constexpr std::uint32_t kLastGreetsPosition = 10;
+constexpr std::uint32_t kEmptyPosition = 11;
+constexpr std::uint32_t kFirstQuitPosition = 12;
+constexpr std::uint32_t kLastQuitPosition = 255;
+
+// The intro's spikes: every 20th vertex of the sphere, 20 of them, scaled by 1.05 per frame.
+constexpr int kSpikeStride = 20;
+constexpr int kSpikeVertices = 20;
+constexpr float kSpikeScale = 1.05f;
+
+// "sprite T at (x, y, z), angle a, alpha": the sprite leaves its transform on the matrix.
+void Sprite(Texture* texture, float x, float y, float z, float angle, float alpha)
+{
+    glPushMatrix();
+    texture->DrawSprite(x, y, z, angle, alpha);
+    glPopMatrix();
+}
+
+} // namespace
+
+DemoWindow::DemoWindow() : GLWindow(1024, 768, 32, true) {}
+
+DemoWindow::~DemoWindow() { FreeAssets(); }
+
+std::unique_ptr<Texture> DemoWindow::LoadTexture(const char* fileName)
+{
+    auto texture = std::make_unique<Texture>();
+    if (!texture->LoadJpeg(fileName, false)) {
+        return nullptr;
+    }
+    return texture;
+}
+
+std::unique_ptr<MeshObject> DemoWindow::LoadModel(const char* fileName, const char* objectName)
+{
+    auto object = std::make_unique<MeshObject>();
+    if (!object->Load(fileName, objectName)) {
+        return nullptr;
+    }
+    return object;
+}
+
+bool DemoWindow::Init()
+{
+    // 1. The fixed GL state. No light source: lighting on with none makes lit drawing black, and every
+    //    drawing operation switches lighting off for itself.
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glEnable(GL_LIGHTING);
+
+    // 2. The music, loaded by the caller once the music library is up.
+    musicFile = "DATA/Pkfloyd.xm";
+
+    // 3-4. The credit text: built and freed, drawn by no scene.
+    creditText = std::make_unique<TextObject>();
+    creditText->Create(GetSurface(), "Courier New", true);
+    creditText->SetText("Code & 3D Model");
+    creditRenderer = std::make_unique<FlatRenderer>();
+    creditRenderer->colour = Color4(1.0f, 1.0f, 1.0f, 0.0f);
+    creditText->renderer = creditRenderer.get();
+    creditText->position.y = 2.0f;
+
+    // 5. Textures and models of the intro and hammers scenes.
+    if (!(presentTexture = LoadTexture("DATA/Present.JPG"))) return false;
+    if (!(toolboxTexture = LoadTexture("DATA/toolbox.JPG"))) return false;
+    if (!(sphere = LoadModel("DATA/test.ASC", "sphere"))) return false;
+    sphere->mesh->Centre(); // the spikes scale vertices about the sphere's centre
+    sphereRenderer = std::make_unique<WireRenderer>();
+    sphere->renderer = sphereRenderer.get();
+    sphere->position.x = -40.0f;
+    if (!(metalTexture = LoadTexture("DATA/rusted_metal.JPG"))) return false;
+    if (!(plateTexture = LoadTexture("DATA/Plateox2.jpg"))) return false;
+    if (!(brickTexture = LoadTexture("DATA/brique.JPG"))) return false;
+    handleRenderer = std::make_unique<TextureRenderer>();
+    handleRenderer->texture = metalTexture.get();
+    headRenderer = std::make_unique<TextureRenderer>();
+    headRenderer->texture = plateTexture.get();
+    if (!(handleObject = LoadModel("DATA/marto.ASC", "manche"))) return false;
+    handleObject->renderer = handleRenderer.get();
+    if (!(headObject = LoadModel("DATA/marto.ASC", "Tete"))) return false;
+    headObject->renderer = headRenderer.get();
+
+    // 6. Two hammers sharing one handle and one head, a pair of them, and a 5 x 5 grid of cells that
+    //    all show the same pair.
+    hammer1 = std::make_unique<ObjectGroup>();
+    hammer1->AddTail(handleObject.get());
+    hammer1->AddTail(headObject.get());
+    hammer2 = std::make_unique<ObjectGroup>();
+    hammer2->AddTail(handleObject.get());
+    hammer2->AddTail(headObject.get());
+    hammer1->position.z = 0.0f;
+    hammer1->rotation.x = -90.0f;
+    hammer2->position.z = -5.0f;
+    hammer2->rotation.x = -90.0f;
+    hammerPair = std::make_unique<ObjectGroup>();
+    hammerPair->AddTail(hammer1.get());
+    hammerPair->AddTail(hammer2.get());
+    hammerGrid = std::make_unique<ObjectGroup>();
+    for (int i = 0; i < 5; ++i) {
+        for (int j = 0; j < 5; ++j) {
+            auto& cell = cells[static_cast<std::size_t>(i * 5 + j)];
+            cell = std::make_unique<ObjectGroup>();
+            cell->AddTail(hammerPair.get());
+            cell->position.z = static_cast<float>(-20 * i);
+            cell->position.x = static_cast<float>(42 * j);
+            hammerGrid->AddTail(cell.get());
+        }
+    }
+
+    // 7. The nail, textured like the hammer heads.
+    if (!(nail = LoadModel("DATA/clou.ASC", "clou"))) return false;
+    nail->renderer = headRenderer.get();
+    nail->position.x = -17.0f;
+
+    // 8-9. The faces and the cycle through them.
+    static const char* const faceFiles[6] = {"DATA/face1.JPG", "DATA/face2.JPG", "DATA/face3.JPG",
+                                             "DATA/face4.JPG", "DATA/face5.JPG", "DATA/face6.JPG"};
+    for (std::size_t k = 0; k < faceTextures.size(); ++k) {
+        if (!(faceTextures[k] = LoadTexture(faceFiles[k]))) return false;
+    }
+    for (std::size_t k = 0; k < faceCycle.size(); ++k) {
+        faceCycle[k] = faceTextures[k].get();
+    }
+    faceIndex = 0;
+    lastBeatRow = -1;
+
+    // 10-13. The greetings card and the particle cloud, a glow sprite at every vertex.
+    if (!(greetsTexture = LoadTexture("DATA/greets.JPG"))) return false;
+    if (!(particles = LoadModel("DATA/trucmuch.ASC", "trucmuch"))) return false;
+    if (!(particleTexture = LoadTexture("DATA/particle.JPG"))) return false;
+    particleRenderer = std::make_unique<SpriteRenderer>();
+    particleRenderer->texture = particleTexture.get();
+    particleRenderer->colour.a = 0.15f;
+    particles->renderer = particleRenderer.get();
+
+    // 14. Scene state.
+    greetsFade = 1.0f;
+    particleDepth = 0.0;
+    fade = 0.0f;
+    beatTime = 0.0f;
+    spikeCount = 0.0f;
+    return true;
+}
+
+bool DemoWindow::Release()
+{
+    FreeAssets();
+    return true;
+}
+
+void DemoWindow::FreeAssets()
+{
+    creditRenderer.reset();
+    creditText.reset();
+    presentTexture.reset();
+    toolboxTexture.reset();
+    brickTexture.reset();
+    // Emptying a group deletes nothing it holds: the handle and head sit in both hammers, the pair in
+    // all 25 cells. Each is freed once, after every group holding it is emptied.
+    for (auto* group : {&hammer1, &hammer2, &hammerPair}) {
+        if (*group) {
+            (*group)->RemoveAll();
+            group->reset();
+        }
+    }
+    handleObject.reset();
+    headObject.reset();
+    metalTexture.reset();
+    plateTexture.reset();
+    headRenderer.reset();
+    handleRenderer.reset();
+    if (hammerGrid) {
+        hammerGrid->RemoveAll();
+        hammerGrid.reset();
+    }
+    for (auto& cell : cells) {
+        cell.reset();
+    }
+    nail.reset();
+    for (auto& face : faceTextures) {
+        face.reset();
+    }
+    faceCycle.fill(nullptr);
+    greetsTexture.reset();
+    particles.reset();
+    particleRenderer.reset();
+    particleTexture.reset();
+    sphere.reset();
+    sphereRenderer.reset();
+}
+
+bool DemoWindow::Render(float time, const PlayStatus* status)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+
+    const std::uint32_t p = status->songPosition;
+    if (p <= kLastIntroPosition) {
+        DrawIntro(time, status);
+    } else if (p <= kLastHammersPosition) {
+        DrawHammers(time, status);
+    } else if (p <= kLastFacesPosition) {
+        DrawFaces(time, status);
+    } else if (p <= kLastGreetsPosition) {
+        DrawGreets(time, status);
+    } else if (p == kEmptyPosition) {
+        // the cleared frame only
+    } else if (p >= kFirstQuitPosition && p <= kLastQuitPosition) {
+        PostQuitRequest(0); // the song's end: the loop ends when it takes the request
+    }
+
+    glFlush();
+    return true;
+}
+
+void DemoWindow::DrawIntro(float time, const PlayStatus* status)
+{
+    const std::uint32_t p = status->songPosition;
+    const std::uint32_t r = status->row;
+
+    // The first card fades in over 3 s while the sphere slides in from the left. At t = 0 the sphere
+    // is at minus infinity for one frame, and invisible since fade is 0.
+    if (p == 0 && fade < 1.0f) {
+        fade = time / 3.0f;
+        sphere->position.x = -17.0f - 20.0f / time;
+    }
+    if (fade > 0.0f) {
+        Sprite(presentTexture.get(), 0.0f, 0.0f, -0.95f, 0.0f, fade);
+    }
+
+    if (p >= 1) {
+        if (fade > 0.0f) {
+            fade = 1.0f - 1.0f / (time - beatTime);
+        }
+        Sprite(toolboxTexture.get(), 0.0f, 0.0f, -0.95f, 0.0f, fade);
+
+        // Spikes: on rows that are multiples of 8 every 20th vertex grows by 1.05 per frame, five
+        // frames at most; on the other rows they shrink back by the same factor.
+        Vec3* vertices = sphere->mesh->GetVertices();
+        const int vertexCount = sphere->mesh->GetVertexCount();
+        if (r % 8 == 0) {
+            if (spikeCount < 100.0f) {
+                for (int k = 0; k < kSpikeVertices; ++k) {
+                    if (kSpikeStride * k < vertexCount) {
+                        vertices[kSpikeStride * k] *= kSpikeScale;
+                    }
+                    spikeCount += 1.0f;
+                }
+            }
+        } else if (spikeCount > 0.0f) {
+            for (int k = 0; k < kSpikeVertices; ++k) {
+                if (kSpikeStride * k < vertexCount) {
+                    vertices[kSpikeStride * k] /= kSpikeScale;
+                }
+                spikeCount -= 1.0f;
+            }
+        }
+    }
+
+    glPushMatrix();
+    sphere->renderer->colour = Color4(0.0f, 1.0f, 1.0f, fade);
+    sphere->position.y = -11.0f;
+    sphere->position.z = -80.0f;
+    sphere->rotation.x = sphere->rotation.y = sphere->rotation.z = -80.0f * time;
+    sphere->Draw();
+    glPopMatrix();
+}
+
+void DemoWindow::DrawHammers(float time, const PlayStatus* /*status*/)
+{
+    Sprite(brickTexture.get(), 0.0f, 0.0f, -0.9f, 0.0f, 1.0f);
+
+    // All 25 cells show the same pair: its hammers swing in opposite directions, and the pair drifts
+    // in +x by |s| per frame.
+    const float s = static_cast<float>(std::sin(static_cast<double>(4.0f * time)));
+    hammer1->rotation.y = 40.0f * s;
+    hammer2->rotation.y = -40.0f * s;
+    hammerPair->position.x += std::fabs(s);
+
+    glPushMatrix();
+    hammerGrid->position = Vec3(-300.0f, 5.0f, -30.0f);
+    hammerGrid->rotation.x = 15.0f;
+    hammerGrid->Draw();
+    glPopMatrix();
+
+    // The nail drifts by |c| / 2 per frame; its bob and turn are set after the draw and so show on the
+    // next frame.
+    const float c = static_cast<float>(std::sin(static_cast<double>(6.0f * time)));
+    glPushMatrix();
+    nail->position.z = -30.0f;
+    nail->rotation.x = -90.0f;
+    nail->position.x += std::fabs(c) / 2.0f;
+    nail->Draw();
+    nail->rotation.y = -20.0f * c;
+    nail->position.y = 2.0f * c;
+    glPopMatrix();
+}
+
+void DemoWindow::DrawFaces(float time, const PlayStatus* status)
+{
+    const std::uint32_t r = status->row;
+
+    // A beat row restarts the pulse; the first frame of each beat row advances the face.
+    if (r % 4 == 0) {
+        beatTime = time;
+        fade = 0.0f;
+        if (static_cast<std::uint32_t>(lastBeatRow) != r) {
+            faceIndex += 1;
+            if (faceIndex == 6) {
+                faceIndex = 0;
+            }
+            lastBeatRow = static_cast<std::int32_t>(r);
+        }
+    }
+    if (static_cast<double>(time - beatTime) < 0.3) {
+        fade += 0.2f;
+    } else if (fade > 0.0f) {
+        fade -= 0.2f;
+    }
+
+    // Teal from the next frame's clear on; nothing sets it back.
+    glClearColor(0.0f, static_cast<float>(131.0 / 255.0), static_cast<float>(139.0 / 255.0), 1.0f);
+
+    Sprite(faceCycle[static_cast<std::size_t>(faceIndex)], 0.0f, 0.0f, -5.0f, 20.0f * fade - 10.0f, fade);
+}
+
+void DemoWindow::DrawGreets(float time, const PlayStatus* status)
+{
+    Sprite(greetsTexture.get(), 0.0f, 0.0f, -0.9f, 0.0f, greetsFade);
+
+    glPushMatrix();
+    particles->position.z = static_cast<float>(particleDepth - 70.0);
+    particles->rotation.x = particles->rotation.y = particles->rotation.z = -80.0f * time;
+    particles->Draw();
+    glPopMatrix();
+
+    // Position 10: the card fades out by 0.01 per frame while the cloud flies towards the viewer.
+    if (status->songPosition > 9 && greetsFade > 0.0f) {
+        greetsFade = static_cast<float>(static_cast<double>(greetsFade) - 0.01);
+        particleDepth += 2.0;
+    }
+}

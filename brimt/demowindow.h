@@ -1,0 +1,81 @@
+// brimt/demowindow.h -- the show: the window that owns every asset of the demo and draws its four scenes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "glarve/glarve.h"
+#include "glwindow.h"
+
+// The concrete OpenGL window of the program. Init builds every texture, model, group, renderer and the
+// text object in a fixed order; Release frees them in a fixed order; Render picks a scene from the
+// song's position and draws it. Between Init and Release the scenes only move things.
+class DemoWindow : public GLWindow {
+public:
+    // Default display settings: 1024 x 768, 32 bits per pixel, full screen.
+    DemoWindow();
+    // Frees whatever Init built and Release did not (a failed Init), while the GL context is current.
+    ~DemoWindow() override;
+
+    // Sets the show's fixed GL state, names the music file and builds every asset from DATA/.
+    // Returns false at the first file that fails to load; nothing after it is built.
+    bool Init() override;
+    // Frees every asset in the show's fixed order. Always true.
+    bool Release() override;
+    // Clears the frame and draws the scene of the song's position; at positions 12 to 255 asks the
+    // program to quit instead. `time` in seconds since the music started. Always true.
+    bool Render(float time, const PlayStatus* status) override;
+
+    // Members, in the show's order. Owned unless marked otherwise.
+    std::unique_ptr<TextObject> creditText;
+    float beatTime = 0.0f; // seconds: the last beat row's time in the faces scene
+    std::unique_ptr<FlatRenderer> creditRenderer;
+    std::unique_ptr<Texture> presentTexture;
+    std::unique_ptr<Texture> toolboxTexture;
+    float fade = 0.0f; // intro alpha; pulse level of the faces scene
+    std::unique_ptr<MeshObject> sphere;
+    float spikeCount = 0.0f; // 0 to 100 in steps of 20
+    std::unique_ptr<ObjectGroup> hammer1;
+    std::unique_ptr<ObjectGroup> hammer2;
+    std::unique_ptr<ObjectGroup> hammerPair;
+    std::unique_ptr<ObjectGroup> hammerGrid;
+    std::unique_ptr<Texture> metalTexture;
+    std::unique_ptr<Texture> plateTexture;
+    std::unique_ptr<Texture> brickTexture;
+    std::unique_ptr<TextureRenderer> handleRenderer;
+    std::unique_ptr<TextureRenderer> headRenderer;
+    std::unique_ptr<MeshObject> nail;
+    std::unique_ptr<Texture> greetsTexture;
+    std::unique_ptr<MeshObject> particles;
+    std::unique_ptr<SpriteRenderer> particleRenderer;
+    std::unique_ptr<Texture> particleTexture;
+    float greetsFade = 0.0f;
+    std::array<std::unique_ptr<Texture>, 6> faceTextures;
+    std::array<Texture*, 6> faceCycle{}; // not owned: repeats faceTextures
+    std::int32_t faceIndex = 0;
+    std::int32_t lastBeatRow = -1; // -1: no beat row yet
+    double particleDepth = 0.0;    // model units the cloud has moved towards the viewer
+
+    // The scenes, called by Render only.
+    void DrawIntro(float time, const PlayStatus* status);
+    void DrawHammers(float time, const PlayStatus* status);
+    void DrawFaces(float time, const PlayStatus* status);
+    void DrawGreets(float time, const PlayStatus* status);
+
+    static constexpr int kCellCount = 25;
+
+private:
+    // Objects that no member above holds: reachable only through the groups or the sphere.
+    std::unique_ptr<MeshObject> handleObject;
+    std::unique_ptr<MeshObject> headObject;
+    std::array<std::unique_ptr<ObjectGroup>, kCellCount> cells;
+    std::unique_ptr<WireRenderer> sphereRenderer;
+
+    // Frees everything built so far, in the release order; safe on a partly built show.
+    void FreeAssets();
+    // A new texture loaded from a JPEG file; null when the file does not decode.
+    static std::unique_ptr<Texture> LoadTexture(const char* fileName);
+    // A new mesh object loaded from an ASC file; null when the object does not load.
+    static std::unique_ptr<MeshObject> LoadModel(const char* fileName, const char* objectName);
+};
