@@ -344,11 +344,13 @@ bool PaintParticle(Image& img, std::string*)
             const float dy = (static_cast<float>(y) + 0.5f - half) / half;
             const float r2 = dx * dx + dy * dy;
             // A hot white core inside a wide blue-cyan halo, faded to pure black before the quad's edge
-            // so the square never shows.
-            const float core = std::exp(-r2 * 28.0f);
-            const float halo = std::exp(-r2 * 6.0f);
-            const float edge = Smoothstep(0.95f, 0.6f, std::sqrt(r2));
-            const Rgb c = (Rgb{1.0f, 1.0f, 1.0f} * core + Rgb{0.35f, 0.7f, 1.0f} * (0.85f * halo)) * edge;
+            // so the square never shows. The show blends each sprite at a low constant alpha over its
+            // whole quad, so the halo stays bright out to about half the radius: a dense cloud then
+            // builds up towards the glow's colour instead of greying what lies behind it.
+            const float core = std::exp(-r2 * 7.0f);
+            const float halo = std::exp(-r2 * 1.1f);
+            const float edge = Smoothstep(1.0f, 0.7f, std::sqrt(r2));
+            const Rgb c = (Rgb{1.0f, 1.0f, 1.0f} * core + Rgb{0.35f, 0.7f, 1.0f} * (0.9f * halo)) * edge;
             img.At(x, y) = c;
         }
     }
