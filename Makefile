@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test sanitize format clean
+.PHONY: all deps build run test sanitize format clean
 
 all: build
 
@@ -13,6 +13,10 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Plays the show: the settings dialog, then the show in the chosen mode. It reads DATA/ from here.
+run: build
+	./$(BUILD_DIR)/brimt/brimt
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

@@ -2,6 +2,7 @@
 # tests/e2e/shell_e2e.sh -- drives a Brimt program in a virtual X server of its own: dialog, GL window, messages.
 #
 # Usage: shell_e2e.sh PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]
+#                     [--play-through SECONDS]
 #
 # Starts Xvfb (1024x768, 24 bits; it picks a free display number itself), then runs PROGRAM several
 # times and plays the user with xdotool:
@@ -16,11 +17,14 @@
 # With --expect-output, each run that reaches the GL window and ends normally must print TEXT on
 # stdout; with --expect-colour, the middle of the GL window must show that colour. A screenshot of
 # the dialog is left in the --shots folder (default /tmp) as brimt-dialog.png, and one of the full-screen
-# picture as brimt-window.png. Every wait is bounded; the program is killed if it outstays them.
+# picture as brimt-window.png. With --play-through, a sixth run starts full screen and leaves the program
+# alone: it must end by itself, with status 0, within SECONDS (a picture taken 25 s in is left as
+# brimt-show.png). Every wait is bounded; the program is killed if it outstays them.
 set -u
 
 usage() {
-    echo "usage: $0 PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]" >&2
+    echo "usage: $0 PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]" \
+        "[--play-through SECONDS]" >&2
     exit 2
 }
 
@@ -31,12 +35,14 @@ EXPECT_OUTPUT=
 EXPECT_COLOUR=
 WORKDIR=$(pwd)
 SHOTS=/tmp
+PLAY_THROUGH=0
 while [ $# -gt 0 ]; do
     case $1 in
     --expect-output) [ $# -ge 2 ] || usage; EXPECT_OUTPUT=$2; shift 2 ;;
     --expect-colour) [ $# -ge 2 ] || usage; EXPECT_COLOUR=$2; shift 2 ;;
     --workdir) [ $# -ge 2 ] || usage; WORKDIR=$2; shift 2 ;;
     --shots) [ $# -ge 2 ] || usage; SHOTS=$2; shift 2 ;;
+    --play-through) [ $# -ge 2 ] || usage; PLAY_THROUGH=$2; shift 2 ;;
     *) usage ;;
     esac
 done
@@ -53,7 +59,7 @@ done
 
 DIALOG="Drufo Object Demo Server Setup"
 # Every wait also ends at this deadline, so that the whole script stays well inside the test's timeout.
-DEADLINE=$(($(date +%s) + 200))
+DEADLINE=$(($(date +%s) + 200 + PLAY_THROUGH))
 GLWINDOW="DrUfo Demo"
 WORK=$(mktemp -d /tmp/brimt-e2e.XXXXXX)
 XVFB_PID=
@@ -222,6 +228,7 @@ expect_window() {
 
 # Escape in GL window $1: the run must end normally.
 escape_ends_run() {
+    sleep 1 # as a person would: the program has built its show and drawn its first frames
     keys "$1" Escape
     wait_exit 30
     expect_status 0
@@ -330,6 +337,26 @@ else
     fail "refused: no settings dialog"
 fi
 scenario_failed
+
+# --- 6. The whole show, left alone ---------------------------------------------------------------
+if [ "$PLAY_THROUGH" -gt 0 ]; then
+    start playthrough
+    if dialog=$(wait_window "$DIALOG" 30); then
+        keys "$dialog" Return
+        if gl=$(wait_window "$GLWINDOW" 30); then
+            sleep 25
+            screenshot "$SHOTS/brimt-show.png"
+            wait_exit "$PLAY_THROUGH"
+            expect_status 0
+            echo "shell_e2e: the show ended by itself with status $STATUS"
+        else
+            fail "playthrough: no GL window"
+        fi
+    else
+        fail "playthrough: no settings dialog"
+    fi
+    scenario_failed
+fi
 
 if [ "$RESULT" -ne 0 ]; then
     echo "shell_e2e: FAILED" >&2
