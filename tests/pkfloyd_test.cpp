@@ -120,6 +120,23 @@ TEST_F(Song, PositionsLastAsTheScenesNeed)
         EXPECT_GT(Start(order), Start(order - 1)) << "position " << order;
     EXPECT_GT(Start(12), 100.0) << "a show of about two minutes";
     EXPECT_LT(Start(12), 140.0) << "a show of about two minutes";
+
+    const auto length = [this](int order) { return Start(order + 1) - Start(order); };
+    // The hammer grid drifts across the picture by a fixed step a frame: at 60 frames a second it is
+    // in sight from about 2.5 s to 9 s after position 2 starts, and the brick wall is bare after that.
+    for (int order = 2; order <= 4; ++order)
+        EXPECT_LT(length(order), 6.0) << "hammers, position " << order << ": too long for the grid";
+    EXPECT_GE(Start(5) - Start(2), 9.0) << "the hammers need about 9 s to cross the picture";
+    for (int order : {5, 6})
+        EXPECT_GE(length(order), 12.0) << "faces, position " << order << ": the beat flashes carry the show";
+    for (int order : {7, 8, 9, 10})
+        EXPECT_GE(length(order), 8.0) << "greetings, position " << order;
+
+    // Sections end on bar lines (16 rows of 4/4), never in the middle of a phrase.
+    for (int order = 0; order <= 10; ++order) {
+        EXPECT_EQ(song->get_pattern_num_rows(song->get_order_pattern(order)) % 16, 0)
+            << "position " << order << " ends in the middle of a bar";
+    }
 }
 
 TEST_F(Song, BeatRowsCarryTheKick)

@@ -15,6 +15,7 @@ namespace {
 using xm::Note;
 
 constexpr int kBarRows = 16;
+constexpr int kHalfBarRows = kBarRows / 2;
 
 // A chord: the pad plays `pad` (its root, C-2 to F-3), the bass `bass`, arpeggios start on `bell`.
 struct Chord {
@@ -50,7 +51,7 @@ std::uint8_t Transpose(const char* name, int semitones)
     return static_cast<std::uint8_t>(Note(name) + semitones);
 }
 
-// One melody note: bar (0-3), row in the bar, note name, length in rows; `slide` glides into it
+// One melody note: bar (0-5), row in the bar, note name, length in rows; `slide` glides into it
 // from the note before.
 struct Tone {
     int bar;
@@ -131,9 +132,15 @@ public:
     };
     void BassBar(int bar, const Chord& chord, const std::vector<Step>& steps, int volume)
     {
+        BassBar(bar, chord, chord, steps, volume);
+    }
+    // The same over a bar whose harmony moves from `chord` to `half` at its middle (row 8).
+    void BassBar(int bar, const Chord& chord, const Chord& half, const std::vector<Step>& steps, int volume)
+    {
         for (const Step& s : steps) {
             const int row = bar * kBarRows + s.row;
-            Play(row, kBassChannel, Transpose(chord.bass, s.interval), kBass, volume);
+            const Chord& now = s.row < kHalfBarRows ? chord : half;
+            Play(row, kBassChannel, Transpose(now.bass, s.interval), kBass, volume);
         }
         for (const Step& s : steps) {
             const int end = bar * kBarRows + s.row + s.length;
@@ -145,13 +152,20 @@ public:
     // chord tones in turn; the bell moves between left and right.
     void Arpeggio(int bar, const Chord& chord, const char* rhythm, const std::vector<int>& order, int volume)
     {
+        Arpeggio(bar, chord, chord, rhythm, order, volume);
+    }
+    // The same over a bar whose harmony moves from `chord` to `half` at its middle: the figure runs
+    // on through the change, its tones taken from the chord that sounds.
+    void Arpeggio(int bar, const Chord& chord, const Chord& half, const char* rhythm,
+                  const std::vector<int>& order, int volume)
+    {
         std::size_t next = 0;
         for (int i = 0; i < kBarRows && rhythm[i] != '\0'; ++i) {
             if (rhythm[i] != 'x' && rhythm[i] != 'X') continue;
             const int row = bar * kBarRows + i;
-            const int tone = ChordTone(chord, order[next % order.size()]);
-            Play(row, kBellChannel, Transpose(chord.bell, tone), kBell,
-                 rhythm[i] == 'X' ? volume + 8 : volume);
+            const Chord& now = i < kHalfBarRows ? chord : half;
+            const int tone = ChordTone(now, order[next % order.size()]);
+            Play(row, kBellChannel, Transpose(now.bell, tone), kBell, rhythm[i] == 'X' ? volume + 8 : volume);
             Effect(row, kBellChannel, xm::kSetPanning, next % 2 == 0 ? 0x50 : 0xB0);
             ++next;
         }
@@ -185,9 +199,10 @@ public:
     xm::Module Build();
 
 private:
-    // Chord pads, one chord a bar, crossfading between two channels: a new chord starts on the
-    // channel that is free while the old one is released on the other, panned apart.
-    void Pads(Part& part, const std::vector<Chord>& bars, int volume);
+    // Chord pads, one chord every `rows` rows (a bar unless told), crossfading between two channels:
+    // a new chord starts on the channel that is free while the old one is released on the other,
+    // panned apart.
+    void Pads(Part& part, const std::vector<Chord>& chords, int volume, int rows = kBarRows);
 
     Part Intro();
     Part IntroTheme();
@@ -203,12 +218,12 @@ private:
     Chord padChord{}; // the chord that sounds now, when padPlaying
 };
 
-void Composer::Pads(Part& part, const std::vector<Chord>& bars, int volume)
+void Composer::Pads(Part& part, const std::vector<Chord>& chords, int volume, int rows)
 {
-    for (std::size_t bar = 0; bar < bars.size(); ++bar) {
-        const Chord& chord = bars[bar];
-        if (padPlaying && Same(padChord, chord)) continue; // held over the bar line
-        const int row = static_cast<int>(bar) * kBarRows;
+    for (std::size_t k = 0; k < chords.size(); ++k) {
+        const Chord& chord = chords[k];
+        if (padPlaying && Same(padChord, chord)) continue; // held over the change
+        const int row = static_cast<int>(k) * rows;
         part.Release(row, padChannel);
         padChannel = padChannel == kPadA ? kPadB : kPadA;
         part.Play(row, padChannel, Note(chord.pad), chord.minor ? kPadMinor : kPadMajor, volume);
@@ -227,6 +242,42 @@ const std::vector<Part::Step> kChorusBass = {{0, 0, 2}, {2, 12, 2},  {4, 0, 2}, 
 const std::vector<int> kArpUp = {0, 2, 4, 5, 6, 5, 4, 2};
 const std::vector<int> kArpWide = {4, 2, 0, 2, 5, 3, 6, 3};
 const std::vector<int> kRiff = {4, 6, 5, 2, 3, 4};
+
+// The chorus melodies over Bb C Dm A, one for the first chorus of a pair and one for the second;
+// `slides` glides into some long notes.
+std::vector<Tone> ChorusMelody(bool second, bool slides)
+{
+    if (!second) {
+        return {
+            {0, 0, "F-5", 8}, {0, 8, "D-5", 4},  {0, 12, "F-5", 4}, {1, 0, "G-5", 8, slides},
+            {1, 8, "E-5", 4}, {1, 12, "C-5", 4}, {2, 0, "A-5", 6},  {2, 6, "G-5", 2},
+            {2, 8, "F-5", 4}, {2, 12, "E-5", 2}, {2, 14, "D-5", 2}, {3, 0, "E-5", 8, slides},
+            {3, 8, "C#5", 4}, {3, 12, "E-5", 3},
+        };
+    }
+    return {
+        {0, 0, "F-5", 6}, {0, 6, "G-5", 2},         {0, 8, "F-5", 4},  {0, 12, "D-5", 4},
+        {1, 0, "E-5", 6}, {1, 6, "F-5", 2},         {1, 8, "G-5", 4},  {1, 12, "C-6", 4, slides},
+        {2, 0, "A-5", 8}, {2, 8, "D-6", 4, slides}, {2, 12, "A-5", 4}, {3, 0, "A-5", 6},
+        {3, 6, "G-5", 2}, {3, 8, "E-5", 4},         {3, 12, "C#5", 3},
+    };
+}
+
+// The two bars the six-bar chorus adds after Dm, over Bb and Gm: the line climbs once more to a
+// high Bb before the cadence on A.
+std::vector<Tone> ChorusClimb(bool second)
+{
+    if (!second) {
+        return {
+            {3, 0, "F-5", 6}, {3, 6, "G-5", 2}, {3, 8, "F-5", 4},  {3, 12, "D-5", 4},
+            {4, 0, "A#5", 8}, {4, 8, "A-5", 4}, {4, 12, "G-5", 4},
+        };
+    }
+    return {
+        {3, 0, "A#5", 8}, {3, 8, "F-5", 4}, {3, 12, "D-5", 4}, {4, 0, "D-5", 6},
+        {4, 6, "F-5", 2}, {4, 8, "G-5", 4}, {4, 12, "A#5", 4},
+    };
+}
 
 // Position 0: the chords alone, a bell counting in; the hats creep in at the end.
 Part Composer::Intro()
@@ -275,136 +326,112 @@ Part Composer::IntroTheme()
     return part;
 }
 
-// Position 2: the full groove; the bell plays the hook.
+// Position 2: the full groove, two bars with a chord every half bar (Dm Bb | F C): the intro's
+// progression at twice its pace, the bell playing the hook across the changes.
 Part Composer::Groove()
 {
-    Part part;
+    Part part(kBuildRows);
     part.Drums(0, kSnareChannel, kCrash, "C...............", 46, 46, 46);
     const std::vector<Chord> chords = {kDm, kBb, kF, kC};
-    for (int bar = 0; bar < 4; ++bar) {
-        part.Drums(bar, kKickChannel, kKick, bar == 3 ? "X.....x.X.x...x." : "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, bar == 3 ? "....X..g....XgXX" : "....X..g....X..g", 50, 40,
-                   16);
+    for (int bar = 0; bar < kBuildRows / kBarRows; ++bar) {
+        const bool last = bar == kBuildRows / kBarRows - 1;
+        const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
+        const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
+        part.Drums(bar, kKickChannel, kKick, last ? "X.....x.X.x...x." : "X.....x.X.x.....", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, last ? "....X..g....XgXX" : "....X..g....X..g", 50, 40, 16);
         part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
-        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 48);
-        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "X..x..x...x.x...", kRiff, 32);
+        part.BassBar(bar, first, half, kGrooveBass, 48);
+        part.Arpeggio(bar, first, half, "X..x..x...x.x...", kRiff, 32);
     }
-    Pads(part, chords, 34);
+    Pads(part, chords, 34, kHalfBarRows);
     return part;
 }
 
-// Positions 3 and 4: the verse melody over the groove; the second ends on the dominant.
+// Positions 3 and 4: the verse melody over the groove, two bars each with a chord every half bar;
+// the second turns to the dominant (Dm Bb | Gm A) and rolls into the chorus.
 Part Composer::Verse(bool second)
 {
-    Part part;
+    Part part(kBuildRows);
     const std::vector<Chord> chords =
         second ? std::vector<Chord>{kDm, kBb, kGm, kA} : std::vector<Chord>{kDm, kBb, kF, kC};
-    for (int bar = 0; bar < 4; ++bar) {
-        const bool fill = second && bar == 3;
+    for (int bar = 0; bar < kBuildRows / kBarRows; ++bar) {
+        const bool fill = second && bar == kBuildRows / kBarRows - 1;
+        const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
+        const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
         part.Drums(bar, kKickChannel, kKick, fill ? "X.....x.X......." : "X.....x.X.x.....", 60, 50, 30);
         part.Drums(bar, kSnareChannel, kSnare, fill ? "....X...X.X.XxXX" : "....X..g....X..g", 50, 40, 16);
         part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
-        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 46);
-        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x...x...x...x...", kArpWide, 22);
+        part.BassBar(bar, first, half, kGrooveBass, 46);
+        part.Arpeggio(bar, first, half, "x...x...x...x...", kArpWide, 22);
     }
-    Pads(part, chords, 32);
+    Pads(part, chords, 32, kHalfBarRows);
+    // Half a bar a chord: each phrase leans on a chord tone and steps down into the next change.
     if (!second) {
-        part.Melody({{0, 0, "A-4", 6},
-                     {0, 6, "F-4", 2},
-                     {0, 8, "D-5", 4},
-                     {0, 12, "C-5", 2},
-                     {0, 14, "A-4", 2},
-                     {1, 0, "A#4", 8},
-                     {1, 8, "A-4", 2},
-                     {1, 10, "G-4", 2},
-                     {1, 12, "F-4", 4},
-                     {2, 0, "A-4", 6},
-                     {2, 6, "C-5", 2},
-                     {2, 8, "F-5", 4},
-                     {2, 12, "E-5", 2},
-                     {2, 14, "C-5", 2},
-                     {3, 0, "E-5", 8},
-                     {3, 8, "D-5", 2},
-                     {3, 10, "C-5", 2},
-                     {3, 12, "G-4", 3}},
+        part.Melody({{0, 0, "A-4", 3},
+                     {0, 3, "F-4", 1},
+                     {0, 4, "D-5", 4},
+                     {0, 8, "A#4", 4},
+                     {0, 12, "A-4", 2},
+                     {0, 14, "G-4", 2},
+                     {1, 0, "A-4", 3},
+                     {1, 3, "C-5", 1},
+                     {1, 4, "F-5", 4},
+                     {1, 8, "E-5", 4},
+                     {1, 12, "D-5", 2},
+                     {1, 14, "C-5", 2}},
                     46);
     } else {
-        part.Melody({{0, 0, "D-5", 6},
-                     {0, 6, "C-5", 2},
-                     {0, 8, "A-4", 4},
-                     {0, 12, "F-4", 2},
-                     {0, 14, "G-4", 2},
-                     {1, 0, "F-4", 4},
-                     {1, 4, "D-4", 4},
-                     {1, 8, "F-4", 2},
-                     {1, 10, "G-4", 2},
-                     {1, 12, "A#4", 4},
-                     {2, 0, "A-4", 6},
-                     {2, 6, "A#4", 2},
-                     {2, 8, "D-5", 4},
-                     {2, 12, "A#4", 2},
-                     {2, 14, "G-4", 2},
-                     {3, 0, "A-4", 8},
-                     {3, 8, "C#5", 4},
-                     {3, 12, "E-5", 3}},
+        part.Melody({{0, 0, "D-5", 3},
+                     {0, 3, "C-5", 1},
+                     {0, 4, "A-4", 4},
+                     {0, 8, "F-4", 2},
+                     {0, 10, "G-4", 2},
+                     {0, 12, "A#4", 4},
+                     {1, 0, "A-4", 2},
+                     {1, 2, "A#4", 2},
+                     {1, 4, "D-5", 4},
+                     {1, 8, "C#5", 4},
+                     {1, 12, "E-5", 3}},
                     46);
     }
     return part;
 }
 
-// Positions 5, 6, 8 and 9: the chorus, the kick on every beat (rows that are multiples of 4).
+// Positions 5, 6, 8 and 9: the chorus, the kick on every beat (rows that are multiples of 4). The
+// first two, under the faces, run six bars (Bb C Dm Bb Gm A): after Dm the phrase climbs once more
+// over Bb and Gm, the bell doubling into sixteenths, before its cadence on A. The last two are the
+// four-bar chorus, Bb C Dm A.
 Part Composer::Chorus(int which)
 {
-    Part part;
+    const bool extended = which < 2;
+    Part part(extended ? kLongChorusRows : kPatternRows);
     part.Drums(0, kSnareChannel, kCrash, "C...............", 50, 50, 50);
-    const std::vector<Chord> chords = {kBb, kC, kDm, kA};
+    const std::vector<Chord> chords =
+        extended ? std::vector<Chord>{kBb, kC, kDm, kBb, kGm, kA} : std::vector<Chord>{kBb, kC, kDm, kA};
+    const int bars = static_cast<int>(chords.size());
     const bool last = which == 3;
-    for (int bar = 0; bar < 4; ++bar) {
-        const bool fill = bar == 3 && (which == 1 || last);
+    for (int bar = 0; bar < bars; ++bar) {
+        const bool fill = bar == bars - 1 && (which == 1 || last);
+        const bool busy = which >= 2 || (extended && bar >= 4); // sixteenths on the bell
         part.Drums(bar, kKickChannel, kKick, "X...X...X...X...", 60, 54, 30);
         part.Drums(bar, kSnareChannel, kSnare, fill ? "....X.......XxXX" : "....X.......X...", 50, 40, 18);
         part.Drums(bar, kHatChannel, kClosedHat, "xgogxgogxgogxgog", 30, 22, 12);
         part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kChorusBass, 46);
         part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)],
-                      which >= 2 ? "xxxxxxxxxxxxxxxx" : "x.x.x.x.x.x.x.x.", which >= 2 ? kArpWide : kArpUp,
-                      which >= 2 ? 18 : 22);
+                      busy ? "xxxxxxxxxxxxxxxx" : "x.x.x.x.x.x.x.x.", busy ? kArpWide : kArpUp,
+                      busy ? 18 : 22);
     }
     Pads(part, chords, 36);
     const bool slides = which >= 2;
-    if (which % 2 == 0) {
-        part.Melody({{0, 0, "F-5", 8},
-                     {0, 8, "D-5", 4},
-                     {0, 12, "F-5", 4},
-                     {1, 0, "G-5", 8, slides},
-                     {1, 8, "E-5", 4},
-                     {1, 12, "C-5", 4},
-                     {2, 0, "A-5", 6},
-                     {2, 6, "G-5", 2},
-                     {2, 8, "F-5", 4},
-                     {2, 12, "E-5", 2},
-                     {2, 14, "D-5", 2},
-                     {3, 0, "E-5", 8, slides},
-                     {3, 8, "C#5", 4},
-                     {3, 12, "E-5", 3}},
-                    48);
-    } else {
-        part.Melody({{0, 0, "F-5", 6},
-                     {0, 6, "G-5", 2},
-                     {0, 8, "F-5", 4},
-                     {0, 12, "D-5", 4},
-                     {1, 0, "E-5", 6},
-                     {1, 6, "F-5", 2},
-                     {1, 8, "G-5", 4},
-                     {1, 12, "C-6", 4, slides},
-                     {2, 0, "A-5", 8},
-                     {2, 8, "D-6", 4, slides},
-                     {2, 12, "A-5", 4},
-                     {3, 0, "A-5", 6},
-                     {3, 6, "G-5", 2},
-                     {3, 8, "E-5", 4},
-                     {3, 12, "C#5", 3}},
-                    48);
+    std::vector<Tone> tones = ChorusMelody(which % 2 == 1, slides);
+    if (extended) {
+        const std::vector<Tone> climb = ChorusClimb(which % 2 == 1);
+        for (Tone& t : tones) {
+            if (t.bar == 3) t.bar = 5; // the cadence moves to the last bar
+        }
+        tones.insert(tones.end(), climb.begin(), climb.end());
     }
+    part.Melody(tones, 48);
     return part;
 }
 

@@ -88,6 +88,9 @@ int main(int argc, char** argv)
     song.set_repeat_count(-1);
 
     // Frame counts below assume the default 60 frames per second (a display's usual refresh rate).
+    // The hammer grid drifts by a fixed step a frame: at 60 fps it is in sight from about 2.5 s to 9 s
+    // after position 2 starts, and positions 2 to 4 last 5 s each, so the grid is caught at 6 s and 8 s
+    // (1 s and 3 s into position 3).
     std::vector<Moment> moments = {
         {"01-present-fading-in", [](const PlayStatus& s, float t, int) { return s.songPosition == 0 && t >= 2.0f; }},
         {"02-toolbox-card", [](const PlayStatus& s, float, int n) { return s.songPosition == 1 && n == 60; }},
@@ -95,8 +98,8 @@ int main(int argc, char** argv)
          [](const PlayStatus& s, float, int n) { return s.songPosition == 1 && s.row % 8 == 4 && n > 120; }},
         {"04-hammers-nail", [](const PlayStatus& s, float, int n) { return s.songPosition == 2 && n == 60; }},
         {"05-hammers-entering", [](const PlayStatus& s, float, int n) { return s.songPosition == 2 && n == 240; }},
-        {"06-hammers-grid", [](const PlayStatus& s, float, int n) { return s.songPosition == 2 && n == 360; }},
-        {"07-hammers-leaving", [](const PlayStatus& s, float, int n) { return s.songPosition == 2 && n == 480; }},
+        {"06-hammers-grid", [](const PlayStatus& s, float, int n) { return s.songPosition == 3 && n == 60; }},
+        {"07-hammers-leaving", [](const PlayStatus& s, float, int n) { return s.songPosition == 3 && n == 180; }},
         {"08-face-on-beat", [](const PlayStatus& s, float, int n) { return s.songPosition == 5 && s.row == 8 && n > 0; }},
         {"09-face-after-beat",
          [](const PlayStatus& s, float, int n) { return s.songPosition == 5 && s.row == 9 && n > 0; }},
