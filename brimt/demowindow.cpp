@@ -32,9 +32,14 @@ void Sprite(Texture* texture, float x, float y, float z, float angle, float alph
 
 } // namespace
 
-DemoWindow::DemoWindow() : GLWindow(1024, 768, 32, true) {}
+DemoWindow::DemoWindow() : GLWindow(1024, 768, 32, true)
+{
+}
 
-DemoWindow::~DemoWindow() { FreeAssets(); }
+DemoWindow::~DemoWindow()
+{
+    FreeAssets();
+}
 
 std::unique_ptr<Texture> DemoWindow::LoadTexture(const char* fileName)
 {

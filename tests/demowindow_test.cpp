@@ -28,7 +28,10 @@ private:
 };
 
 // The source folder, set for every test program by its main.
-fs::path SourceDir() { return fs::path(std::getenv("BRIMT_SOURCE_DIR")); }
+fs::path SourceDir()
+{
+    return fs::path(std::getenv("BRIMT_SOURCE_DIR"));
+}
 
 // Every quit request waiting in the queue, taken off it.
 std::vector<int> TakeQuitRequests()
@@ -320,8 +323,8 @@ TEST_F(Show, FacesAdvanceOncePerBeatRowStartingAtTheSecondFace)
         std::uint32_t row;
         int faceIndex;
     };
-    const Step steps[] = {{0, 1}, {0, 1}, {1, 1}, {2, 1}, {4, 2}, {4, 2}, {8, 3},
-                          {12, 4}, {16, 5}, {20, 0}, {21, 0}, {24, 1}};
+    const Step steps[] = {{0, 1}, {0, 1},  {1, 1},  {2, 1},  {4, 2},  {4, 2},
+                          {8, 3}, {12, 4}, {16, 5}, {20, 0}, {21, 0}, {24, 1}};
     float t = 40.0f;
     for (const Step& s : steps) {
         const PlayStatus status = At(5, s.row);
