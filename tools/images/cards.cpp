@@ -144,8 +144,10 @@ bool PaintPresentCard(Image& img, std::string* error)
     }
     Stars(img, 103u, 520, 0.8f * Fx(h));
 
-    // A ringed planet in the upper right, lit from the left, the ring passing behind and in front.
-    const float pcx = 868.0f, pcy = 138.0f, pr = 74.0f, tilt = -0.38f;
+    // The intro's wire sphere rests over the lower left of this card: the saucer and the title keep
+    // to the right of it, and a ringed planet (lit from the left, the ring passing behind and in
+    // front) hangs above it in the upper left.
+    const float pcx = 190.0f, pcy = 150.0f, pr = 74.0f, tilt = -0.38f;
     auto ring = [&](float px, float py) {
         const Pt q = Unrotate(px, py, pcx, pcy, tilt);
         return std::abs(SdEllipse(q.x, q.y, pcx, pcy, 150.0f, 30.0f) + 2.0f) - 9.0f;
@@ -204,7 +206,7 @@ bool PaintPresentCard(Image& img, std::string* error)
     }
 
     // The saucer's tractor beam: a widening cone of green-white light with motes in it.
-    const float ux = 512.0f, uy = 236.0f, utilt = -0.1f;
+    const float ux = 690.0f, uy = 236.0f, utilt = -0.1f;
     const float beamTop = 262.0f, beamBottom = 640.0f;
     for (int y = static_cast<int>(beamTop); y < h; ++y) {
         const float t = (Fx(y) - beamTop) / (beamBottom - beamTop);
@@ -338,22 +340,22 @@ bool PaintPresentCard(Image& img, std::string* error)
 
     // "DrUfo" in chrome, floating in the beam; "presents" beneath between two fine rules.
     Mask title(w, h);
-    const float baseline = 560.0f, size = 210.0f;
-    sans.DrawCentred(title, "DrUfo", static_cast<int>(size), 512.0f - 14.0f, baseline, 4.0f);
+    const float baseline = 560.0f, size = 200.0f, titleX = 706.0f;
+    sans.DrawCentred(title, "DrUfo", static_cast<int>(size), titleX - 14.0f, baseline, 4.0f);
     ShinyTitle(img, title, baseline - 0.73f * size, baseline, 12, Hex(0x3a1a66), Hex(0xff40c0), 0.9f, Chrome);
-    Sparkle(img, 322.0f, 428.0f, 34.0f, Rgb{1.0f, 1.0f, 1.0f});
-    Sparkle(img, 735.0f, 540.0f, 26.0f, Rgb{1.0f, 0.95f, 0.85f});
+    Sparkle(img, titleX - 180.0f, 436.0f, 34.0f, Rgb{1.0f, 1.0f, 1.0f});
+    Sparkle(img, titleX + 212.0f, 540.0f, 26.0f, Rgb{1.0f, 0.95f, 0.85f});
 
     Mask sub(w, h);
     const std::string presents = "presents";
     const float subWidth = serif.Measure(presents, 64, 6.0f);
-    serif.DrawCentred(sub, presents, 64, 512.0f, 650.0f, 6.0f);
+    serif.DrawCentred(sub, presents, 64, titleX, 650.0f, 6.0f);
     AddMask(img, Blurred(sub, 6), Hex(0x40c0ff) * 0.8f);
     Composite(img, sub, [](float, float y) {
         return Mix(Hex(0xffffff), Hex(0xa8dcff), Clamp01((y - 600.0f) / 55.0f));
     });
     for (int side = -1; side <= 1; side += 2) {
-        const float x0 = 512.0f + Fx(side) * (0.5f * subWidth + 24.0f), x1 = x0 + Fx(side) * 150.0f;
+        const float x0 = titleX + Fx(side) * (0.5f * subWidth + 24.0f), x1 = x0 + Fx(side) * 110.0f;
         PaintShaded(
             img,
             [&](float px, float py) {
@@ -448,6 +450,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
     if (!sans.Open("Liberation Sans", "Bold", error)) return false;
     const int w = img.width, h = img.height;
     const float benchTop = 560.0f, benchEdge = 684.0f;
+    const float bx = 660.0f; // the toolbox's middle
 
     // Pegboard wall under a warm lamp: brown hardboard with a grid of holes.
     for (int y = 0; y < static_cast<int>(benchTop) + 2; ++y) {
@@ -469,11 +472,13 @@ bool PaintToolboxCard(Image& img, std::string* error)
             img, [&](float px, float py) { return sdf(px - 12.0f, py - 14.0f); }, Hex(0x000000), 7.0f, 0.45f);
     };
     auto toolPainter = [&](auto sdf, auto shade, int) { PaintBevelled(img, sdf, shade, 4.0f, 0.5f); };
-    const float hammerX = 156.0f, hammerTop = 292.0f;
+    // The intro's wire sphere rests over the lower left of this card, so the tools keep to the right
+    // and to the strip of board above it.
+    const float hammerX = 925.0f, hammerTop = 292.0f;
     Hammer(hammerX, hammerTop, shadowPainter);
     Hammer(hammerX, hammerTop, toolPainter);
-    // The spanner hangs by its ring, jaw down.
-    const float sx = 880.0f, sy = 390.0f, sa = 1.2f + kPi;
+    // The spanner lies across two pegs under the title.
+    const float sx = 232.0f, sy = 272.0f, sa = -0.06f;
     const float ringX = sx + 108.0f * std::cos(sa), ringY = sy + 108.0f * std::sin(sa);
     PaintSoft(
         img,
@@ -487,7 +492,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
         },
         4.0f, 0.5f);
     for (const Pt peg : {Pt{hammerX - 32.0f, hammerTop + 21.0f}, Pt{hammerX + 32.0f, hammerTop + 21.0f},
-                         Pt{ringX, ringY - 6.0f}}) {
+                         Pt{ringX, ringY - 6.0f}, Pt{sx - 40.0f, sy - 17.0f}}) {
         Paint(
             img, [&](float px, float py) { return SdCircle(px, py, peg.x, peg.y, 5.5f); }, Hex(0xb0b4b8),
             1.0f, BoxAround(peg.x, peg.y, peg.x, peg.y, 8.0f));
@@ -521,11 +526,11 @@ bool PaintToolboxCard(Image& img, std::string* error)
         }
     }
     PaintSoft(
-        img, [](float px, float py) { return SdEllipse(px, py, 520.0f, 640.0f, 250.0f, 16.0f); },
+        img, [&](float px, float py) { return SdEllipse(px, py, bx + 8.0f, 640.0f, 250.0f, 16.0f); },
         Hex(0x000000), 16.0f, 0.75f);
 
     // A screwdriver lying on the bench, a hex nut and two screws beside it.
-    const float dx0 = 52.0f, dy0 = 668.0f, dx1 = 186.0f, dy1 = 648.0f, tipX = 268.0f, tipY = 636.0f;
+    const float dx0 = 520.0f, dy0 = 676.0f, dx1 = 654.0f, dy1 = 668.0f, tipX = 736.0f, tipY = 662.0f;
     PaintSoft(
         img,
         [&](float px, float py) {
@@ -557,7 +562,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
             return body * (1.0f - 0.35f * side * side + 0.25f * (side < 0.0f ? -side : 0.0f));
         },
         5.0f, 0.45f);
-    const float nx = 838.0f, ny = 640.0f;
+    const float nx = 962.0f, ny = 648.0f;
     std::vector<Pt> hexagon;
     for (int k = 0; k < 6; ++k) {
         const float a = kPi / 3.0f * Fx(k) + 0.2f;
@@ -573,7 +578,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
         },
         [&](float, float py) { return Steel((py - ny + 18.0f) / 36.0f); }, 4.0f, 0.6f,
         BoxAround(nx, ny, nx, ny, 32.0f));
-    for (const Pt screw : {Pt{906.0f, 664.0f}, Pt{760.0f, 668.0f}}) {
+    for (const Pt screw : {Pt{880.0f, 668.0f}, Pt{790.0f, 680.0f}}) {
         PaintSoft(
             img,
             [&](float px, float py) {
@@ -598,7 +603,6 @@ bool PaintToolboxCard(Image& img, std::string* error)
     }
 
     // The toolbox: body, ribs, lid with its top face, handle, latches and a brass name plate.
-    const float bx = 512.0f;
     const float bodyTop = 430.0f, bodyBottom = 642.0f, lidTop = 364.0f, lidBottom = 436.0f;
     auto paintBody = [&](auto sdf, float top, float bottom) {
         PaintBevelled(
