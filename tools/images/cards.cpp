@@ -784,19 +784,19 @@ bool PaintGreetingsCard(Image& img, std::string* error)
     }
     // A thin ring of light marks the cloud's stage.
     AddSoft(
-        img, [&](float px, float py) { return std::abs(Length(px - cx, py - cy) - stage - 14.0f) - 1.0f; },
+        img, [&](float px, float py) { return std::abs(Length(px - cx, py - cy) - stage - 10.0f) - 1.0f; },
         [](float, float) { return Hex(0x40c8c0) * 0.35f; }, 2.5f, BoxAround(cx, cy, cx, cy, stage + 24.0f));
 
     // The heading in gold at the top, a line beneath it.
     Mask heading(w, h);
-    const float headBase = 112.0f, headSize = 100.0f;
+    const float headBase = 104.0f, headSize = 100.0f;
     title.DrawCentred(heading, "GREETINGS", static_cast<int>(headSize), cx, headBase, 6.0f);
     PaintSoftMask(img, heading, 8, 10, 8, 0.45f);
     ShinyTitle(img, heading, headBase - 0.73f * headSize, headBase, 8, Hex(0x00363c), Hex(0xffe080), 0.35f,
                Gold);
 
     Mask sub(w, h);
-    serif.DrawCentred(sub, "DrUfo sends its love to", 30, cx, 158.0f, 2.0f);
+    serif.DrawCentred(sub, "DrUfo sends its love to", 30, cx, 152.0f, 2.0f);
     Composite(
         img, Grown(sub, 3), [](float, float) { return Hex(0x002a30); }, 0.8f);
     Composite(img, sub, [](float, float) { return Hex(0xfff4d0); });
