@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -242,6 +243,34 @@ TEST(GreetingsImage, KeepsThePlainBackdropWhereTheCloudSpins)
         }
     }
     EXPECT_EQ(off, 0) << "pixels in the cloud's disc that are not the backdrop";
+}
+
+// The intro draws its wire sphere over both title cards, at rest centred on (-23.67, -11, -80) with
+// a radius of 12 (15.3 with its spikes out). The cards are drawn at twice (0, 0, -0.95), 2 x 1.5
+// units, so the sphere covers the disc of radius 155 (198 with spikes) round pixel (224, 518) of a
+// card. There the cards keep to plain background: no bright title or polished metal, no red enamel.
+TEST(IntroImages, LeaveTheSpheresRestingPlaceToTheBackground)
+{
+    const double kCardHalfHeight = 0.75, kCardDepth = 1.9, kSphereDepth = 80.0;
+    const double scale = 384.0 / kCardHalfHeight * kCardDepth / kSphereDepth; // card pixels per unit
+    const double cx = 512.0 - 23.67 * scale, cy = 384.0 + 11.0 * scale, radius = 15.3 * scale;
+    ASSERT_NEAR(cx, 224.0, 2.0);
+    ASSERT_NEAR(cy, 518.0, 2.0);
+    for (const char* file : {"Present.JPG", "toolbox.JPG"}) {
+        Decoded img;
+        ASSERT_TRUE(Decode(SourceDir() / "DATA" / file, &img)) << file;
+        int inside = 0, loud = 0;
+        for (int y = 0; y < img.height; ++y) {
+            for (int x = 0; x < img.width; ++x) {
+                if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) >= radius) continue;
+                const unsigned char* p = &img.rgb[(static_cast<size_t>(y) * img.width + x) * 3];
+                const double luma = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+                ++inside;
+                if (luma > 150.0 || p[0] - std::max(p[1], p[2]) > 100) ++loud;
+            }
+        }
+        EXPECT_LT(loud, inside / 200) << file << ": bright or red things where the sphere rests";
+    }
 }
 
 } // namespace
