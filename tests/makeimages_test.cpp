@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -179,9 +180,23 @@ INSTANTIATE_TEST_SUITE_P(Data, CommittedImage, ::testing::ValuesIn(kImages),
                              return name;
                          });
 
+// The teal of the faces scene's clear colour, which the greetings card's backdrop and the particle
+// sprite's border share.
+constexpr int kBackdrop[3] = {0, 131, 139};
+
+bool NearBackdrop(const Decoded& img, int x, int y, int tolerance)
+{
+    const unsigned char* p = &img.rgb[(static_cast<size_t>(y) * img.width + x) * 3];
+    for (int c = 0; c < 3; ++c) {
+        if (std::abs(p[c] - kBackdrop[c]) > tolerance) return false;
+    }
+    return true;
+}
+
 // The particle sprite is drawn hundreds of times at opacity 0.15 over the greetings card: its square
-// must not show, so its border is black all round while its centre is a bright glow.
-TEST(ParticleImage, IsARoundGlowOnBlack)
+// must not show there, so its border is the card's backdrop all round; inside, it is a bright spark
+// that is nowhere darker than the backdrop (a darker pixel would grey the card).
+TEST(ParticleImage, IsASparkOnTheGreetingsBackdrop)
 {
     Decoded img;
     ASSERT_TRUE(Decode(SourceDir() / "DATA" / "particle.JPG", &img));
@@ -191,18 +206,70 @@ TEST(ParticleImage, IsARoundGlowOnBlack)
     };
     const int last = img.width - 1, mid = img.width / 2;
     for (int i = 0; i < img.width; ++i) {
-        EXPECT_LT(luma(i, 0), 6.0);
-        EXPECT_LT(luma(i, last), 6.0);
-        EXPECT_LT(luma(0, i), 6.0);
-        EXPECT_LT(luma(last, i), 6.0);
+        EXPECT_TRUE(NearBackdrop(img, i, 0, 2)) << "top edge at " << i;
+        EXPECT_TRUE(NearBackdrop(img, i, last, 2)) << "bottom edge at " << i;
+        EXPECT_TRUE(NearBackdrop(img, 0, i, 2)) << "left edge at " << i;
+        EXPECT_TRUE(NearBackdrop(img, last, i, 2)) << "right edge at " << i;
     }
-    EXPECT_GT(luma(mid, mid), 230.0);
+    for (int y = 0; y < img.height; ++y) {
+        for (int x = 0; x < img.width; ++x) {
+            const unsigned char* p = &img.rgb[(static_cast<size_t>(y) * img.width + x) * 3];
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_GE(p[c], kBackdrop[c] - 3) << "darker than the backdrop at " << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_GT(luma(mid, mid), 240.0);
     // Falling off from the centre in every direction alike (pixels mid + r and mid - 1 - r lie
     // equally far from the centre line between pixels mid - 1 and mid).
     for (int r = 8; r < mid - 8; r += 8) {
         EXPECT_LT(luma(mid + r, mid), luma(mid + r - 8, mid) + 2.0) << "radius " << r;
         EXPECT_NEAR(luma(mid + r, mid), luma(mid, mid - 1 - r), 4.0) << "radius " << r;
         EXPECT_NEAR(luma(mid + r, mid), luma(mid - 1 - r, mid), 4.0) << "radius " << r;
+    }
+}
+
+// The particle cloud spins over the middle of the greetings card: there the card is plain backdrop,
+// so that the sprites' borders vanish and no name lies under the cloud.
+TEST(GreetingsImage, KeepsThePlainBackdropWhereTheCloudSpins)
+{
+    Decoded img;
+    ASSERT_TRUE(Decode(SourceDir() / "DATA" / "greets.JPG", &img));
+    const double cx = img.width / 2.0, cy = img.height / 2.0, stage = 200.0;
+    int off = 0;
+    for (int y = 0; y < img.height; ++y) {
+        for (int x = 0; x < img.width; ++x) {
+            if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) < stage && !NearBackdrop(img, x, y, 4)) ++off;
+        }
+    }
+    EXPECT_EQ(off, 0) << "pixels in the cloud's disc that are not the backdrop";
+}
+
+// The intro draws its wire sphere over both title cards, at rest centred on (-23.67, -11, -80) with
+// a radius of 12 (15.3 with its spikes out). The cards are drawn at twice (0, 0, -0.95), 2 x 1.5
+// units, so the sphere covers the disc of radius 155 (198 with spikes) round pixel (224, 518) of a
+// card. There the cards keep to plain background: no bright title or polished metal, no red enamel.
+TEST(IntroImages, LeaveTheSpheresRestingPlaceToTheBackground)
+{
+    const double kCardHalfHeight = 0.75, kCardDepth = 1.9, kSphereDepth = 80.0;
+    const double scale = 384.0 / kCardHalfHeight * kCardDepth / kSphereDepth; // card pixels per unit
+    const double cx = 512.0 - 23.67 * scale, cy = 384.0 + 11.0 * scale, radius = 15.3 * scale;
+    ASSERT_NEAR(cx, 224.0, 2.0);
+    ASSERT_NEAR(cy, 518.0, 2.0);
+    for (const char* file : {"Present.JPG", "toolbox.JPG"}) {
+        Decoded img;
+        ASSERT_TRUE(Decode(SourceDir() / "DATA" / file, &img)) << file;
+        int inside = 0, loud = 0;
+        for (int y = 0; y < img.height; ++y) {
+            for (int x = 0; x < img.width; ++x) {
+                if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) >= radius) continue;
+                const unsigned char* p = &img.rgb[(static_cast<size_t>(y) * img.width + x) * 3];
+                const double luma = 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+                ++inside;
+                if (luma > 150.0 || p[0] - std::max(p[1], p[2]) > 100) ++loud;
+            }
+        }
+        EXPECT_LT(loud, inside / 200) << file << ": bright or red things where the sphere rests";
     }
 }
 

@@ -1,5 +1,5 @@
 // tools/images/cards.cpp -- the full-screen cards: "DrUfo presents" under a flying saucer, the
-//   "TOOLBOX" title over a red toolbox on a workbench, and the greetings list over a neon grid.
+//   "TOOLBOX" title over a red toolbox on a workbench, and the greetings list round the cloud's stage.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -144,8 +144,10 @@ bool PaintPresentCard(Image& img, std::string* error)
     }
     Stars(img, 103u, 520, 0.8f * Fx(h));
 
-    // A ringed planet in the upper right, lit from the left, the ring passing behind and in front.
-    const float pcx = 868.0f, pcy = 138.0f, pr = 74.0f, tilt = -0.38f;
+    // The intro's wire sphere rests over the lower left of this card: the saucer and the title keep
+    // to the right of it, and a ringed planet (lit from the left, the ring passing behind and in
+    // front) hangs above it in the upper left.
+    const float pcx = 190.0f, pcy = 150.0f, pr = 74.0f, tilt = -0.38f;
     auto ring = [&](float px, float py) {
         const Pt q = Unrotate(px, py, pcx, pcy, tilt);
         return std::abs(SdEllipse(q.x, q.y, pcx, pcy, 150.0f, 30.0f) + 2.0f) - 9.0f;
@@ -204,7 +206,7 @@ bool PaintPresentCard(Image& img, std::string* error)
     }
 
     // The saucer's tractor beam: a widening cone of green-white light with motes in it.
-    const float ux = 512.0f, uy = 236.0f, utilt = -0.1f;
+    const float ux = 690.0f, uy = 236.0f, utilt = -0.1f;
     const float beamTop = 262.0f, beamBottom = 640.0f;
     for (int y = static_cast<int>(beamTop); y < h; ++y) {
         const float t = (Fx(y) - beamTop) / (beamBottom - beamTop);
@@ -338,22 +340,22 @@ bool PaintPresentCard(Image& img, std::string* error)
 
     // "DrUfo" in chrome, floating in the beam; "presents" beneath between two fine rules.
     Mask title(w, h);
-    const float baseline = 560.0f, size = 210.0f;
-    sans.DrawCentred(title, "DrUfo", static_cast<int>(size), 512.0f - 14.0f, baseline, 4.0f);
+    const float baseline = 560.0f, size = 200.0f, titleX = 706.0f;
+    sans.DrawCentred(title, "DrUfo", static_cast<int>(size), titleX - 14.0f, baseline, 4.0f);
     ShinyTitle(img, title, baseline - 0.73f * size, baseline, 12, Hex(0x3a1a66), Hex(0xff40c0), 0.9f, Chrome);
-    Sparkle(img, 322.0f, 428.0f, 34.0f, Rgb{1.0f, 1.0f, 1.0f});
-    Sparkle(img, 735.0f, 540.0f, 26.0f, Rgb{1.0f, 0.95f, 0.85f});
+    Sparkle(img, titleX - 180.0f, 436.0f, 34.0f, Rgb{1.0f, 1.0f, 1.0f});
+    Sparkle(img, titleX + 212.0f, 540.0f, 26.0f, Rgb{1.0f, 0.95f, 0.85f});
 
     Mask sub(w, h);
     const std::string presents = "presents";
     const float subWidth = serif.Measure(presents, 64, 6.0f);
-    serif.DrawCentred(sub, presents, 64, 512.0f, 650.0f, 6.0f);
+    serif.DrawCentred(sub, presents, 64, titleX, 650.0f, 6.0f);
     AddMask(img, Blurred(sub, 6), Hex(0x40c0ff) * 0.8f);
     Composite(img, sub, [](float, float y) {
         return Mix(Hex(0xffffff), Hex(0xa8dcff), Clamp01((y - 600.0f) / 55.0f));
     });
     for (int side = -1; side <= 1; side += 2) {
-        const float x0 = 512.0f + Fx(side) * (0.5f * subWidth + 24.0f), x1 = x0 + Fx(side) * 150.0f;
+        const float x0 = titleX + Fx(side) * (0.5f * subWidth + 24.0f), x1 = x0 + Fx(side) * 110.0f;
         PaintShaded(
             img,
             [&](float px, float py) {
@@ -448,6 +450,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
     if (!sans.Open("Liberation Sans", "Bold", error)) return false;
     const int w = img.width, h = img.height;
     const float benchTop = 560.0f, benchEdge = 684.0f;
+    const float bx = 660.0f; // the toolbox's middle
 
     // Pegboard wall under a warm lamp: brown hardboard with a grid of holes.
     for (int y = 0; y < static_cast<int>(benchTop) + 2; ++y) {
@@ -469,11 +472,13 @@ bool PaintToolboxCard(Image& img, std::string* error)
             img, [&](float px, float py) { return sdf(px - 12.0f, py - 14.0f); }, Hex(0x000000), 7.0f, 0.45f);
     };
     auto toolPainter = [&](auto sdf, auto shade, int) { PaintBevelled(img, sdf, shade, 4.0f, 0.5f); };
-    const float hammerX = 156.0f, hammerTop = 292.0f;
+    // The intro's wire sphere rests over the lower left of this card, so the tools keep to the right
+    // and to the strip of board above it.
+    const float hammerX = 925.0f, hammerTop = 292.0f;
     Hammer(hammerX, hammerTop, shadowPainter);
     Hammer(hammerX, hammerTop, toolPainter);
-    // The spanner hangs by its ring, jaw down.
-    const float sx = 880.0f, sy = 390.0f, sa = 1.2f + kPi;
+    // The spanner lies across two pegs under the title.
+    const float sx = 232.0f, sy = 272.0f, sa = -0.06f;
     const float ringX = sx + 108.0f * std::cos(sa), ringY = sy + 108.0f * std::sin(sa);
     PaintSoft(
         img,
@@ -487,7 +492,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
         },
         4.0f, 0.5f);
     for (const Pt peg : {Pt{hammerX - 32.0f, hammerTop + 21.0f}, Pt{hammerX + 32.0f, hammerTop + 21.0f},
-                         Pt{ringX, ringY - 6.0f}}) {
+                         Pt{ringX, ringY - 6.0f}, Pt{sx - 40.0f, sy - 17.0f}}) {
         Paint(
             img, [&](float px, float py) { return SdCircle(px, py, peg.x, peg.y, 5.5f); }, Hex(0xb0b4b8),
             1.0f, BoxAround(peg.x, peg.y, peg.x, peg.y, 8.0f));
@@ -521,11 +526,11 @@ bool PaintToolboxCard(Image& img, std::string* error)
         }
     }
     PaintSoft(
-        img, [](float px, float py) { return SdEllipse(px, py, 520.0f, 640.0f, 250.0f, 16.0f); },
+        img, [&](float px, float py) { return SdEllipse(px, py, bx + 8.0f, 640.0f, 250.0f, 16.0f); },
         Hex(0x000000), 16.0f, 0.75f);
 
     // A screwdriver lying on the bench, a hex nut and two screws beside it.
-    const float dx0 = 52.0f, dy0 = 668.0f, dx1 = 186.0f, dy1 = 648.0f, tipX = 268.0f, tipY = 636.0f;
+    const float dx0 = 520.0f, dy0 = 676.0f, dx1 = 654.0f, dy1 = 668.0f, tipX = 736.0f, tipY = 662.0f;
     PaintSoft(
         img,
         [&](float px, float py) {
@@ -557,7 +562,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
             return body * (1.0f - 0.35f * side * side + 0.25f * (side < 0.0f ? -side : 0.0f));
         },
         5.0f, 0.45f);
-    const float nx = 838.0f, ny = 640.0f;
+    const float nx = 962.0f, ny = 648.0f;
     std::vector<Pt> hexagon;
     for (int k = 0; k < 6; ++k) {
         const float a = kPi / 3.0f * Fx(k) + 0.2f;
@@ -573,7 +578,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
         },
         [&](float, float py) { return Steel((py - ny + 18.0f) / 36.0f); }, 4.0f, 0.6f,
         BoxAround(nx, ny, nx, ny, 32.0f));
-    for (const Pt screw : {Pt{906.0f, 664.0f}, Pt{760.0f, 668.0f}}) {
+    for (const Pt screw : {Pt{880.0f, 668.0f}, Pt{790.0f, 680.0f}}) {
         PaintSoft(
             img,
             [&](float px, float py) {
@@ -598,7 +603,6 @@ bool PaintToolboxCard(Image& img, std::string* error)
     }
 
     // The toolbox: body, ribs, lid with its top face, handle, latches and a brass name plate.
-    const float bx = 512.0f;
     const float bodyTop = 430.0f, bodyBottom = 642.0f, lidTop = 364.0f, lidBottom = 436.0f;
     auto paintBody = [&](auto sdf, float top, float bottom) {
         PaintBevelled(
@@ -741,6 +745,17 @@ bool PaintToolboxCard(Image& img, std::string* error)
     return true;
 }
 
+// Polished gold for a title on teal, t from 0 at the letters' top to 1 at their baseline: bright
+// sky above a hard horizon, deep amber below it rising to a warm rim.
+Rgb Gold(float t)
+{
+    static const std::vector<Stop> stops = {
+        {0.0f, Hex(0xfffbe8)},  {0.3f, Hex(0xffe070)},  {0.52f, Hex(0xf0a020)}, {0.53f, Hex(0x6a3406)},
+        {0.62f, Hex(0x9a5a10)}, {0.85f, Hex(0xf0b030)}, {1.0f, Hex(0xfff0b0)},
+    };
+    return Ramp(stops, t);
+}
+
 bool PaintGreetingsCard(Image& img, std::string* error)
 {
     FontFace title, names, serif;
@@ -750,95 +765,82 @@ bool PaintGreetingsCard(Image& img, std::string* error)
         return false;
     }
     const int w = img.width, h = img.height;
-    const float horizon = 566.0f;
-    Mask grid(w, h);
+    // The particle cloud spins in the middle of the picture; drawn on this card it covers a disc of
+    // about this radius round the card's centre (sparks included). The disc stays plain backdrop,
+    // the colour of the particle sprite's border, and the names are laid round it.
+    const float cx = 512.0f, cy = 384.0f, stage = 208.0f;
+    const Rgb backdrop = Hex(kGreetingsBackdrop);
 
-    // Night over a neon floor: dark violet sky, a glowing horizon, a perspective grid running to it.
-    const std::vector<Stop> sky = {{0.0f, Hex(0x03020c)},
-                                   {0.5f, Hex(0x0e0624)},
-                                   {0.8f, Hex(0x2c0c44)},
-                                   {0.97f, Hex(0x7a1a6a)},
-                                   {1.0f, Hex(0xd04a9a)}};
+    // Teal, with faint rays of lighter teal fanning out from behind the cloud. They are barely
+    // lighter than the backdrop, so a sprite's border lying over them still does not show.
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            const float px = Fx(x) + 0.5f, py = Fx(y) + 0.5f;
-            Rgb c;
-            if (py < horizon) {
-                c = Ramp(sky, py / horizon);
-                c = c +
-                    Hex(0x301050) * (0.3f * Smoothstep(0.5f, 0.85f, Fbm(px / 220.0f, py / 160.0f, 5, 301u)) *
-                                     (1.0f - py / horizon));
-            } else {
-                const float below = py - horizon;
-                c = Mix(Hex(0x1a0630), Hex(0x06020e), Smoothstep(0.0f, 200.0f, below));
-                // Grid lines on the floor: across it at every 1/n of a depth unit, along it in fans from
-                // the vanishing point. Distances to the nearest line are in pixels; lines closer together
-                // than a few pixels fade out before they can alias.
-                const float across = 1200.0f / below, acrossStep = below * below / 1200.0f;
-                // Lines along the floor lean more the further out they are: measure across them.
-                const float along = (px - 512.0f) / below * 1.6f;
-                const float alongStep = below / 1.6f / std::sqrt(1.0f + along * along / 2.56f);
-                const float dAcross = std::abs(across - std::round(across)) * acrossStep;
-                const float dAlong = std::abs(along - std::round(along)) * alongStep;
-                const float lines = std::max(Coverage(dAcross - 0.6f) * Smoothstep(4.0f, 16.0f, acrossStep),
-                                             Coverage(dAlong - 0.6f) * Smoothstep(4.0f, 16.0f, alongStep));
-                const float fade = Smoothstep(0.0f, 60.0f, below);
-                grid.At(x, y) = lines * (0.35f + 0.65f * fade);
-                c = Mix(c, Hex(0xff40d0), grid.At(x, y));
-                // Haze over the far floor.
-                c = Mix(c, Hex(0x6a1a6a), 0.7f * (1.0f - Smoothstep(0.0f, 40.0f, below)));
-            }
-            img.At(x, y) = c;
+            const float px = Fx(x) + 0.5f - cx, py = Fx(y) + 0.5f - cy;
+            const float angle = std::atan2(py, px), r = Length(px, py);
+            const float ray = Smoothstep(0.55f, 0.95f, 0.5f + 0.5f * std::cos(angle * 18.0f));
+            const float away = Smoothstep(stage, stage + 160.0f, r);
+            img.At(x, y) = Mix(backdrop, Hex(0x1aa4a8), 0.55f * ray * away);
         }
     }
-    AddMask(img, Blurred(grid, 3), Hex(0xff40d0) * 0.7f);
-    Stars(img, 302u, 220, 0.7f * horizon);
-    // The horizon line burns bright.
+    // A thin ring of light marks the cloud's stage.
     AddSoft(
-        img, [&](float, float py) { return std::abs(py - horizon) - 0.5f; },
-        [](float px, float) { return Hex(0xff70e0) * (1.0f - 0.6f * std::abs(px - 512.0f) / 512.0f); }, 5.0f,
-        BoxAround(0.0f, horizon, Fx(w), horizon, 8.0f));
+        img, [&](float px, float py) { return std::abs(Length(px - cx, py - cy) - stage - 10.0f) - 1.0f; },
+        [](float, float) { return Hex(0x40c8c0) * 0.35f; }, 2.5f, BoxAround(cx, cy, cx, cy, stage + 24.0f));
 
-    // The heading in chrome, a line beneath it, then two columns of names.
+    // The heading in gold at the top, a line beneath it.
     Mask heading(w, h);
-    const float headBase = 122.0f, headSize = 104.0f;
-    title.DrawCentred(heading, "GREETINGS", static_cast<int>(headSize), 512.0f, headBase, 6.0f);
-    ShinyTitle(img, heading, headBase - 0.73f * headSize, headBase, 8, Hex(0x3a1060), Hex(0x30c0ff), 0.9f,
-               Chrome);
+    const float headBase = 104.0f, headSize = 100.0f;
+    title.DrawCentred(heading, "GREETINGS", static_cast<int>(headSize), cx, headBase, 6.0f);
+    PaintSoftMask(img, heading, 8, 10, 8, 0.45f);
+    ShinyTitle(img, heading, headBase - 0.73f * headSize, headBase, 8, Hex(0x00363c), Hex(0xffe080), 0.35f,
+               Gold);
 
     Mask sub(w, h);
-    serif.DrawCentred(sub, "DrUfo sends its love to", 30, 512.0f, 176.0f, 2.0f);
-    AddMask(img, Blurred(sub, 5), Hex(0xff40c0) * 0.6f);
-    Composite(img, sub, [](float, float) { return Hex(0xffd0f0); });
+    serif.DrawCentred(sub, "DrUfo sends its love to", 30, cx, 152.0f, 2.0f);
+    Composite(
+        img, Grown(sub, 3), [](float, float) { return Hex(0x002a30); }, 0.8f);
+    Composite(img, sub, [](float, float) { return Hex(0xfff4d0); });
 
+    // Two columns of names hugging the stage: the left one ends, and the right one starts, just
+    // clear of the disc at its row; a name too long for its place is set smaller.
     static const char* const kGroups[] = {
-        "Nocturnal Vectors", "Sinewave Syndicate", "Polygon Pirates", "Rasterbar Rebels",
-        "Copper Kidz",       "Mode 13h",           "Bitfiend",        "Plasma Pilots",
-        "Phosphor Dreams",   "Vectronix",          "Trackerheads",    "Texel Temple",
-        "Z-Buffer Zealots",  "Moiré Mafia",        "Gouraud Gang",    "Blitter Boys",
+        "Sinewave Syndicate", "Polygon Pirates", "Copper Kidz",      "Mode 13h",
+        "Bitfiend",           "Plasma Pilots",   "Rasterbar Rebels", "Nocturnal Vectors",
+        "Z-Buffer Zealots",   "Vectronix",       "Texel Temple",     "Blitter Boys",
+        "Moiré Mafia",        "Trackerheads",    "Gouraud Gang",     "Phosphor Dreams",
     };
     Mask list(w, h);
-    const float rowGap = 42.0f, firstRow = 236.0f;
+    const float rowGap = 52.0f, firstRow = 224.0f, gap = 26.0f, margin = 22.0f;
     for (int k = 0; k < 16; ++k) {
-        const float cx = k < 8 ? 290.0f : 734.0f;
-        names.DrawCentred(list, kGroups[k], 33, cx, firstRow + rowGap * Fx(k % 8), 1.0f);
+        const bool left = k < 8;
+        const float baseline = firstRow + rowGap * Fx(k % 8);
+        const float middle = baseline - 11.0f; // half a capital above the baseline
+        const float dy = std::abs(middle - cy);
+        const float reach = dy < stage ? std::sqrt(stage * stage - dy * dy) : 0.0f;
+        const float room = cx - reach - gap - margin;
+        int size = 32;
+        while (size > 22 && names.Measure(kGroups[k], size) > room)
+            --size;
+        const float width = names.Measure(kGroups[k], size);
+        const float x = left ? cx - reach - gap - width : cx + reach + gap;
+        names.Draw(list, kGroups[k], size, x, baseline);
     }
-    // Each name: a dark halo so it reads over anything, then a cool-to-warm fill down each line.
+    // Each name: a dark shadow and outline so it reads over the rays, then white warming to gold
+    // (left) or cooling to pale aqua (right) down each line.
+    PaintSoftMask(img, list, 3, 4, 3, 0.5f);
     Composite(
-        img, Grown(list, 6), [](float, float) { return Hex(0x05020c); }, 0.8f);
-    AddMask(img, Blurred(list, 8), Hex(0x4060ff) * 0.35f);
+        img, Grown(list, 3), [](float, float) { return Hex(0x002227); }, 0.9f);
     Composite(img, list, [&](float px, float py) {
-        const float inLine = std::fmod(py - firstRow + rowGap - 2.0f, rowGap) / rowGap; // 0 at a cap top
-        const Rgb tint = px < 512.0f ? Hex(0x60e0ff) : Hex(0xff80d8);
-        return Mix(Hex(0xffffff), tint, Smoothstep(0.3f, 0.9f, inLine));
+        const float inLine = std::fmod(py - firstRow + rowGap + 24.0f, rowGap) / 24.0f; // 0 at a cap top
+        const Rgb tint = px < cx ? Hex(0xffd860) : Hex(0x9ff8ff);
+        return Mix(Hex(0xffffff), tint, Smoothstep(0.3f, 1.0f, inLine));
     });
 
     Mask footer(w, h);
-    serif.DrawCentred(footer, "... and everybody we forgot!", 34, 512.0f, 690.0f, 2.0f);
+    serif.DrawCentred(footer, "... and everybody we forgot!", 36, cx, 700.0f, 2.0f);
+    PaintSoftMask(img, footer, 3, 4, 3, 0.5f);
     Composite(
-        img, Grown(footer, 5), [](float, float) { return Hex(0x05020c); }, 0.7f);
-    AddMask(img, Blurred(footer, 7), Hex(0xff40d0) * 0.9f);
-    Composite(img, footer, [](float, float) { return Hex(0xfff0ff); });
-    Vignette(img, 0.3f, 2.0f);
+        img, Grown(footer, 3), [](float, float) { return Hex(0x002227); }, 0.9f);
+    Composite(img, footer, [](float, float) { return Hex(0xfff4d0); });
     return true;
 }

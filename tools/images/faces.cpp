@@ -1,7 +1,10 @@
 // tools/images/faces.cpp -- six cartoon portraits for the beat-driven faces scene: a grinning kid,
 //   an alien, a dude in shades, a red-haired girl, a surprised professor and a winking punk.
-//   Inked, cel-shaded shapes over a sunburst, each character in its own colours.
+//   Inked, cel-shaded shapes over a sunburst, each character in its own colours, the head enlarged
+//   to fill the image inside a sticker frame.
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "art.h"
@@ -12,7 +15,7 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 const Rgb kInk = Hex(0x1c1226);
-constexpr float kInkWidth = 5.0f;
+constexpr float kInkWidth = 7.0f;
 
 float Fx(int v)
 {
@@ -659,31 +662,76 @@ void Punk(Image& img)
     Line(img, Bezier({206.0f, 320.0f}, {262.0f, 330.0f}, {312.0f, 308.0f}, 16), 5.0f);
 }
 
+// Catmull-Rom weights of the four samples around a point at fraction t past the second.
+void CubicWeights(float t, float w[4])
+{
+    const float t2 = t * t, t3 = t2 * t;
+    w[0] = 0.5f * (-t3 + 2.0f * t2 - t);
+    w[1] = 0.5f * (3.0f * t3 - 5.0f * t2 + 2.0f);
+    w[2] = 0.5f * (-3.0f * t3 + 4.0f * t2 + t);
+    w[3] = 0.5f * (t3 - t2);
+}
+
+// Fills `out` with the square of `in` centred on (cx, cy), `half` pixels from its centre to its
+// sides, enlarged by bicubic sampling.
+void Enlarge(const Image& in, float cx, float cy, float half, Image& out)
+{
+    const float step = 2.0f * half / Fx(out.width);
+    for (int y = 0; y < out.height; ++y) {
+        const float sy = cy - half + (Fx(y) + 0.5f) * step - 0.5f;
+        const int y0 = static_cast<int>(std::floor(sy));
+        float wy[4];
+        CubicWeights(sy - Fx(y0), wy);
+        for (int x = 0; x < out.width; ++x) {
+            const float sx = cx - half + (Fx(x) + 0.5f) * step - 0.5f;
+            const int x0 = static_cast<int>(std::floor(sx));
+            float wx[4];
+            CubicWeights(sx - Fx(x0), wx);
+            Rgb c;
+            for (int j = 0; j < 4; ++j) {
+                const int py = std::clamp(y0 - 1 + j, 0, in.height - 1);
+                for (int i = 0; i < 4; ++i) {
+                    const int px = std::clamp(x0 - 1 + i, 0, in.width - 1);
+                    c = c + in.At(px, py) * (wx[i] * wy[j]);
+                }
+            }
+            out.At(x, y) = Rgb{Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)};
+        }
+    }
+}
+
+// Where each portrait's head lies in the frame it is drawn in: the centre and half side of the
+// square that the image shows of it.
+struct Framing {
+    void (*draw)(Image&);
+    float cx, cy, half;
+};
+
+const Framing kFaces[] = {
+    {Kid, 256.0f, 252.0f, 178.0f},  {Alien, 256.0f, 236.0f, 186.0f},     {Dude, 256.0f, 246.0f, 176.0f},
+    {Girl, 256.0f, 262.0f, 182.0f}, {Professor, 256.0f, 250.0f, 178.0f}, {Punk, 256.0f, 236.0f, 186.0f},
+};
+
 } // namespace
 
+// The show draws a face about a quarter of the picture high, over teal and often half faded in: each
+// portrait is drawn, then its head is enlarged to fill the image edge to edge (the ink, drawn thick
+// for it, ends up bold), and a dark frame with a white rim makes the square stand out as a sticker.
 bool PaintFace(int which, Image& img, std::string* error)
 {
-    switch (which) {
-    case 1:
-        Kid(img);
-        return true;
-    case 2:
-        Alien(img);
-        return true;
-    case 3:
-        Dude(img);
-        return true;
-    case 4:
-        Girl(img);
-        return true;
-    case 5:
-        Professor(img);
-        return true;
-    case 6:
-        Punk(img);
-        return true;
-    default:
+    if (which < 1 || which > 6) {
         *error = "there is no face " + std::to_string(which);
         return false;
     }
+    const Framing& f = kFaces[which - 1];
+    Image drawn(img.width, img.height);
+    f.draw(drawn);
+    Enlarge(drawn, f.cx, f.cy, f.half, img);
+    const float w = Fx(img.width), h = Fx(img.height);
+    auto inset = [=](float x, float y) { return std::min(std::min(x, w - x), std::min(y, h - y)); };
+    Paint(
+        img, [&](float x, float y) { return inset(x, y) - 21.0f; }, Hex(0xffffff));
+    Paint(
+        img, [&](float x, float y) { return inset(x, y) - 14.0f; }, kInk);
+    return true;
 }

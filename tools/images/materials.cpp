@@ -1,4 +1,4 @@
-// tools/images/materials.cpp -- the brick wall, rusted metal, oxidised plate and particle glow:
+// tools/images/materials.cpp -- the brick wall, rusted metal and oxidised plate:
 //   albedo and height fields from noise, lit as bumps by one light from the upper left.
 #include <cmath>
 #include <vector>
@@ -330,28 +330,6 @@ bool PaintOxidisedPlate(Image& img, std::string*)
             const float light = 0.38f + 0.62f * Diffuse(n);
             const float shine = metal[i] * 0.3f * Specular(n, 40.0f);
             img.At(x, y) = albedo[i] * light + Rgb{0.95f, 0.97f, 1.0f} * shine;
-        }
-    }
-    return true;
-}
-
-bool PaintParticle(Image& img, std::string*)
-{
-    const float half = 0.5f * static_cast<float>(img.width);
-    for (int y = 0; y < img.height; ++y) {
-        for (int x = 0; x < img.width; ++x) {
-            const float dx = (static_cast<float>(x) + 0.5f - half) / half;
-            const float dy = (static_cast<float>(y) + 0.5f - half) / half;
-            const float r2 = dx * dx + dy * dy;
-            // A hot white core inside a wide blue-cyan halo, faded to pure black before the quad's edge
-            // so the square never shows. The show blends each sprite at a low constant alpha over its
-            // whole quad, so the halo stays bright out to about half the radius: a dense cloud then
-            // builds up towards the glow's colour instead of greying what lies behind it.
-            const float core = std::exp(-r2 * 7.0f);
-            const float halo = std::exp(-r2 * 1.1f);
-            const float edge = Smoothstep(1.0f, 0.7f, std::sqrt(r2));
-            const Rgb c = (Rgb{1.0f, 1.0f, 1.0f} * core + Rgb{0.35f, 0.7f, 1.0f} * (0.9f * halo)) * edge;
-            img.At(x, y) = c;
         }
     }
     return true;

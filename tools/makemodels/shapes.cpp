@@ -253,12 +253,14 @@ Model MakeNail()
 // --- particle cloud -----------------------------------------------------------------------------
 //
 // The greetings scene draws a sprite of 2 x 2 units at twice each vertex, the cloud's origin at
-// distance 70, spinning on all three axes; the picture there is +-29 high. The knot's centre line
-// reaches 10 from its axis and 3.5 above and below it; a thin thread of points follows it and dust
-// strays up to 2.2 further, so no point lies more than 12.1 from the origin. Drawn at twice that,
-// the thread spans about 41 units (70% of the picture's height) when it faces the viewer, the dust
-// at most 48 whichever way it turns, and the far side stays within distance 70 + 24.2 + 1.4 (a
-// sprite's half diagonal) = 95.6, clear of the far plane. In vertex units a sprite is 1 across.
+// distance 70, spinning on all three axes; the picture there is +-29 high. In vertex units a sprite
+// is 1 across. The cloud is a burst of sparks, like a firework shell: rays of separate sparks leave a
+// hot core in every direction. Along a ray the sparks lie about a sprite apart, so each reads as a
+// point of light and their halos only touch; towards the core they crowd together and their glows
+// pile up into white. No point lies more than 6.6 from the origin: drawn at twice that, the burst
+// spans about 28 units (half the picture's height, 370 of 768 pixels) and leaves the sides of the
+// picture to the greeted names; its far side stays within 70 + 13.2 + 1.4 = 84.6, clear of the far
+// plane.
 
 namespace {
 
@@ -279,35 +281,54 @@ private:
     std::uint32_t state;
 };
 
+// A unit vector perpendicular to d.
+Dvec Across(const Dvec& d)
+{
+    const Dvec other = std::abs(d.z) < 0.9 ? Dvec{0, 0, 1} : Dvec{1, 0, 0};
+    return d.Cross(other).Normalised();
+}
+
 } // namespace
 
 Model MakeCloud()
 {
-    // A (2, 3) torus knot: a trefoil winding twice round the axis and three times through the hole.
-    constexpr int kPoints = 2400;
-    const double ringRadius = 7.0, loopRadius = 3.0, loopHeight = 3.5, tubeRadius = 0.15, dustRadius = 2.2;
+    constexpr int kRays = 44, kSparksPerRay = 11, kPointsPerSpark = 4, kCorePoints = 400;
+    const double shortestRay = 4.6, longestRay = 6.6, coreRadius = 0.45;
+    const double goldenAngle = kPi * (3.0 - std::sqrt(5.0));
     Model model("trucmuch");
     Random random(0x2f6b3a1du);
-    for (int i = 0; i < kPoints; ++i) {
-        const double t = 2.0 * kPi * (i + random.Next()) / kPoints;
-        const double r = ringRadius + loopRadius * std::cos(3.0 * t);
-        const Dvec c{r * std::cos(2.0 * t), r * std::sin(2.0 * t), loopHeight * std::sin(3.0 * t)};
-        const Dvec tangent =
-            Dvec{-3.0 * loopRadius * std::sin(3.0 * t) * std::cos(2.0 * t) - 2.0 * r * std::sin(2.0 * t),
-                 -3.0 * loopRadius * std::sin(3.0 * t) * std::sin(2.0 * t) + 2.0 * r * std::cos(2.0 * t),
-                 3.0 * loopHeight * std::cos(3.0 * t)}
-                .Normalised();
-        const Dvec side1 = tangent.Cross(Dvec{0, 0, 1}).Normalised();
-        const Dvec side2 = tangent.Cross(side1);
-        // Most points hug the knot's centre line, so that their overlapping glows build up a bright
-        // thread (sprites blend over each other, they do not add up: a thread is only as bright as the
-        // glow near its sprites' centres); one in eight drifts further out as dust round it.
-        const bool dust = i % 8 == 7;
-        const double radius = (dust ? dustRadius : tubeRadius) * std::sqrt(random.Next());
-        const double angle = 2.0 * kPi * random.Next();
-        const Dvec p = c + side1 * (radius * std::cos(angle)) + side2 * (radius * std::sin(angle));
-        // u along the knot, v round the tube; the sprite renderer does not use them.
-        model.AddVertex(p.x, p.y, p.z, static_cast<double>(i) / kPoints, angle / (2.0 * kPi));
+    for (int k = 0; k < kRays; ++k) {
+        // Directions spread evenly over the sphere (a Fibonacci spiral), each nudged a little so
+        // that the burst looks thrown rather than built.
+        const double z = 1.0 - (2.0 * k + 1.0) / kRays;
+        const double ring = std::sqrt(1.0 - z * z), turn = goldenAngle * k;
+        Dvec dir{ring * std::cos(turn), ring * std::sin(turn), z};
+        dir = (dir + Across(dir) * (0.12 * (random.Next() - 0.5))).Normalised();
+        const Dvec bend = Across(dir) * (0.05 * (random.Next() - 0.5));
+        const double length = shortestRay + (longestRay - shortestRay) * random.Next();
+        for (int j = 0; j < kSparksPerRay; ++j) {
+            // Sparks thin out along the ray: spacing grows from about 0.3 near the core to about
+            // 0.8 at the tip, with a little jitter so no two rays march in step.
+            const double s = (j + 0.6 + 0.5 * (random.Next() - 0.5)) / kSparksPerRay;
+            const double along = length * std::pow(s, 0.75);
+            // The rays curl slightly, as hot sparks do when they fall.
+            const Dvec p = dir * along + bend * (along * along);
+            // A spark is a few points almost on top of one another: each sprite only pulls the
+            // picture 15% of the way to its colour, four together nearly half way, so a spark shines
+            // out where a lone sprite would only tint the backdrop.
+            for (int n = 0; n < kPointsPerSpark; ++n) {
+                const Dvec q = p + Dvec{random.Next() - 0.5, random.Next() - 0.5, random.Next() - 0.5} * 0.12;
+                // u along the ray, v from ray to ray; the sprite renderer does not use them.
+                model.AddVertex(q.x, q.y, q.z, s, static_cast<double>(k) / kRays);
+            }
+        }
+    }
+    for (int i = 0; i < kCorePoints; ++i) {
+        // The core: a ball of points thickest at the centre.
+        const double zc = 2.0 * random.Next() - 1.0, turn = 2.0 * kPi * random.Next();
+        const double ring = std::sqrt(1.0 - zc * zc), r = coreRadius * std::pow(random.Next(), 2.0);
+        model.AddVertex(r * ring * std::cos(turn), r * ring * std::sin(turn), r * zc, r / coreRadius,
+                        static_cast<double>(i) / kCorePoints);
     }
     return model;
 }

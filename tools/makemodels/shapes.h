@@ -24,9 +24,9 @@ Model MakeHead();
 // origin.
 Model MakeNail();
 
-// Object "trucmuch" of trucmuch.ASC: a trefoil knot of points with dust round it, and no faces (the
-// show draws one sprite per vertex, and the loader takes a face count of 0). The knot's axis is the
-// z axis and its centre the origin, about which the show spins it.
+// Object "trucmuch" of trucmuch.ASC: a burst of sparks, rays of points round a dense core, and no
+// faces (the show draws one sprite per vertex, and the loader takes a face count of 0). The core is
+// at the origin, about which the show spins it.
 Model MakeCloud();
 
 // Sizes the tests and the show's author can rely on, in model units.
