@@ -447,6 +447,25 @@ yes three exclamation yesno Return yes
 no three exclamation yesno Escape no
 stop three stop ok Return ok
 EOF
+    # A failure told over the full-screen GL window: the box must come on top of it, and answer.
+    start initfails --init-fails
+    if dialog=$(wait_window "$DIALOG" 30); then
+        keys "$dialog" Return
+        if failure=$(wait_window "ERREUR" 30); then
+            window_id "$GLWINDOW" >/dev/null || fail "initfails: no GL window under the box"
+            expect_icon "$failure" exclamation initfails
+            keys "$failure" Return
+            wait_exit 20
+            expect_status 2
+            grep -q "Erreur Brimt 2" "$WORK/initfails.err" || fail "initfails: no failure 2 on stderr"
+        else
+            fail "initfails: no ERREUR box over the GL window"
+        fi
+    else
+        fail "initfails: no settings dialog"
+    fi
+    scenario_failed
+
     # The line breaks are kept: three lines make a narrower, taller box than the same text on one.
     set -- ${size_information:-0 0 0 0} ${size_oneline:-0 0 0 0}
     if [ "$3" -ge "$7" ] || [ "$4" -le "$8" ]; then
