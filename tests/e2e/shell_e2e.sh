@@ -2,7 +2,7 @@
 # tests/e2e/shell_e2e.sh -- drives a Brimt program in a virtual X server of its own: dialog, GL window, messages.
 #
 # Usage: shell_e2e.sh PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]
-#                     [--play-through SECONDS] [--message-boxes]
+#                     [--play-through SECONDS] [--message-boxes] [--closer CLOSEWINDOW]
 #
 # Starts Xvfb (1024x768, 24 bits, never resetting; it picks a free display number itself), then runs PROGRAM several
 # times and plays the user with xdotool:
@@ -15,17 +15,23 @@
 #      a 1600x1200 window; Escape, status 0.
 #   5. The same question answered with Escape (Non): "Fin du programme.", then the "ERREUR" box for
 #      failure 1, each dismissed with Enter; status 1.
+# Every message box met must show its icon (a warning triangle, a stop sign; pictures of them are left
+# in the shots folder as brimt-box-*.png). With --closer (tests/e2e/closewindow.cpp), the dialog is
+# also closed as by a window manager's close button: Cancel, status 0.
 # With --expect-output, each run that reaches the GL window and ends normally must print TEXT on
 # stdout; with --expect-colour, the middle of the GL window must show that colour. A screenshot of
 # the dialog is left in the --shots folder (default /tmp) as brimt-dialog.png, and one of the full-screen
 # picture as brimt-window.png. With --play-through, a sixth run starts full screen and leaves the program
 # alone: it must end by itself, with status 0, within SECONDS (a picture taken 25 s in is left as
-# brimt-show.png). Every wait is bounded; the program is killed if it outstays them.
+# brimt-show.png). With --message-boxes (for tests/e2e/shell_e2e_app.cpp), each kind of message box is
+# shown on its own (PROGRAM --message-box ...) and answered with Enter, Escape or a close, and a failure
+# box is shown over the full-screen window (PROGRAM --init-fails). Every wait is bounded; the program is
+# killed if it outstays them.
 set -u
 
 usage() {
     echo "usage: $0 PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]" \
-        "[--play-through SECONDS] [--message-boxes]" >&2
+        "[--play-through SECONDS] [--message-boxes] [--closer CLOSEWINDOW]" >&2
     exit 2
 }
 
@@ -38,6 +44,7 @@ WORKDIR=$(pwd)
 SHOTS=/tmp
 PLAY_THROUGH=0
 MESSAGE_BOXES=0
+CLOSER=
 while [ $# -gt 0 ]; do
     case $1 in
     --expect-output) [ $# -ge 2 ] || usage; EXPECT_OUTPUT=$2; shift 2 ;;
@@ -46,6 +53,7 @@ while [ $# -gt 0 ]; do
     --shots) [ $# -ge 2 ] || usage; SHOTS=$2; shift 2 ;;
     --play-through) [ $# -ge 2 ] || usage; PLAY_THROUGH=$2; shift 2 ;;
     --message-boxes) MESSAGE_BOXES=1; shift ;;
+    --closer) [ $# -ge 2 ] || usage; CLOSER=$2; shift 2 ;;
     *) usage ;;
     esac
 done
@@ -310,6 +318,19 @@ else
 fi
 scenario_failed
 
+# --- 1b. The dialog closed as by a window manager's close button: Cancel --------------------------
+if [ -n "$CLOSER" ]; then
+    start closed
+    if dialog=$(wait_window "$DIALOG" 30); then
+        "$CLOSER" "$dialog" || fail "closed: the close request was not sent"
+        wait_exit 20 "$GLWINDOW"
+        expect_status 0
+    else
+        fail "closed: no settings dialog"
+    fi
+    scenario_failed
+fi
+
 # --- 2. Windowed 640x480 --------------------------------------------------------------------------
 start windowed
 if dialog=$(wait_window "$DIALOG" 30); then
@@ -419,14 +440,20 @@ Seconde ligne, accentuée: é à ç
 @ & troisième"
     ONE_LINE=$(printf '%s' "$THREE_LINES" | tr '\n' ' ')
     # run, text (three lines or one), icon, buttons, key, answer
+    # (close: closed as by a window manager's close button, with --closer's program)
     while read -r run lines icon buttons key answer <&4; do
+        [ "$key" = close ] && [ -z "$CLOSER" ] && continue
         text=$ONE_LINE
         [ "$lines" = three ] && text=$THREE_LINES
         start "$run" --message-box Brimt "$text" "$icon" "$buttons"
         if box=$(wait_window "Brimt" 30); then
             expect_icon "$box" "$icon" "$run"
             eval "size_$run=\$(geometry \"\$box\")"
-            keys "$box" "$key"
+            if [ "$key" = close ]; then
+                "$CLOSER" "$box" || fail "$run: the close request was not sent"
+            else
+                keys "$box" "$key"
+            fi
             wait_exit 20
             expect_status 0
             grep -qx "answer $answer" "$WORK/$run.out" || fail "$run: $key did not answer $answer"
@@ -446,6 +473,7 @@ oneline one information ok Escape ok
 yes three exclamation yesno Return yes
 no three exclamation yesno Escape no
 stop three stop ok Return ok
+closed three exclamation yesno close no
 EOF
     # A failure told over the full-screen GL window: the box must come on top of it, and answer.
     start initfails --init-fails
