@@ -92,6 +92,7 @@ trap 'exit 130' INT TERM
 # is for a moment the only client: the next one to connect could find the display refused. -displayfd
 # lets the server take the first display number free on this machine, so that several of these scripts
 # can run side by side. The server is bounded by the deadline too, in case this script is killed.
+: >"$WORK/display"
 timeout -s KILL $((DEADLINE - $(date +%s) + 60)) \
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 XVFB_PID=$!
