@@ -1,12 +1,12 @@
-// platform/app.cpp -- the application, message queue, message boxes, counter and GL window over SDL2.
+// platform/app.cpp -- the application, message queue, counter and GL window over SDL2 (the message boxes
+// are in messagebox.cpp).
 #include "platform/app.h"
 
 #include <SDL.h>
 
-#include <algorithm> // Required for: std::find()
-#include <cstdio>    // Required for: std::fprintf() of every message to stderr
+#include <algorithm> // Required for: std::remove()
+#include <cstdio>    // Required for: std::fprintf() of failures to stderr
 #include <cstring>   // Required for: std::memcpy() of events into messages
-#include <string>
 #include <vector>
 
 struct DrawingSurface {
@@ -20,55 +20,6 @@ struct NativeWindow {
 };
 
 namespace {
-
-// --- Message boxes -------------------------------------------------------------------------------------
-
-std::string OneLine(const char* text)
-{
-    std::string line = text;
-    std::replace(line.begin(), line.end(), '\n', ' ');
-    return line;
-}
-
-class SdlMessageBoxes : public MessageBoxes {
-public:
-    MessageAnswer Show(const char* caption, const char* text, MessageButtons buttons,
-                       MessageIcon icon) override
-    {
-        // stderr first: a run with no display still tells the user what happened.
-        std::fprintf(stderr, "%s: %s\n", caption, OneLine(text).c_str());
-
-        const bool question = buttons == MessageButtons::YesNo;
-        const MessageAnswer unanswered = question ? MessageAnswer::No : MessageAnswer::Ok;
-        const SDL_MessageBoxButtonData ok[] = {
-            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT,
-             static_cast<int>(MessageAnswer::Ok), "OK"}};
-        const SDL_MessageBoxButtonData yesNo[] = {
-            {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, static_cast<int>(MessageAnswer::Yes), "Oui"},
-            {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, static_cast<int>(MessageAnswer::No), "Non"}};
-        Uint32 kind = SDL_MESSAGEBOX_INFORMATION;
-        if (icon == MessageIcon::Exclamation) kind = SDL_MESSAGEBOX_WARNING;
-        if (icon == MessageIcon::Stop) kind = SDL_MESSAGEBOX_ERROR;
-
-        SDL_MessageBoxData data{};
-        data.flags = kind | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-        data.title = caption;
-        data.message = text;
-        data.numbuttons = question ? 2 : 1;
-        data.buttons = question ? yesNo : ok;
-        int pressed = -1;
-        if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-            std::fprintf(stderr, "  (message box not shown: %s)\n", SDL_GetError());
-            pressed = -1;
-        }
-        // A box closed without a button counts as its Escape answer.
-        const MessageAnswer answer = pressed < 0 ? unanswered : static_cast<MessageAnswer>(pressed);
-        if (question) {
-            std::fprintf(stderr, "  -> %s\n", answer == MessageAnswer::Yes ? "Oui" : "Non");
-        }
-        return answer;
-    }
-};
 
 // --- Message queue -------------------------------------------------------------------------------------
 
@@ -153,12 +104,6 @@ bool SetGLAttributes(const PixelFormatRequest& format)
 }
 
 } // namespace
-
-MessageBoxes& SystemMessageBoxes()
-{
-    static SdlMessageBoxes boxes;
-    return boxes;
-}
 
 // --- Application ---------------------------------------------------------------------------------------
 

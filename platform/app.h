@@ -5,8 +5,8 @@
 //         waited on, with a quit request; modal message boxes (also written to stderr); the
 //         high-resolution counter; and one kind of top-level window that holds an OpenGL context,
 //         full screen through a display-mode change or framed at the screen's top-left corner.
-// Needs:  SDL2 (video, events, message boxes, performance counter). Each window's events reach the
-//         WindowMessages object it was opened with, through DeliverMessage.
+// Needs:  SDL2 (video, events, performance counter); FLTK on X11 for the message boxes. Each window's
+//         events reach the WindowMessages object it was opened with, through DeliverMessage.
 // Limits: one GUI thread calls everything here. On X11 a client cannot change the screen's colour
 //         depth: a full-screen mode is accepted when its width and height exist, whatever the depth.
 #pragma once
@@ -31,8 +31,9 @@ public:
                                MessageIcon icon) = 0;
 };
 
-// The real boxes: every message is first written to stderr, then shown in SDL's message box (its
-// information, warning and error kinds) with "OK", or "Oui" (Enter) and "Non" (Escape).
+// The real boxes: every message is first written to stderr, then shown in a modal box of its own (FLTK)
+// with the caption, the icon (an information sign, a warning triangle, a stop sign), the text and
+// "OK", or "Oui" (Enter) and "Non" (Escape).
 MessageBoxes& SystemMessageBoxes();
 
 // --- Application ---------------------------------------------------------------------------------------

@@ -12,7 +12,7 @@
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
-#include <FL/x.H> // Required for: fl_display, fl_open_display(Display*), XOpenDisplay(), XSync()
+#include <FL/x.H> // Required for: fl_display, fl_xid(), fl_open_display(Display*), XOpenDisplay(), XChangeProperty()
 
 #include <algorithm> // Required for: std::min(), std::max()
 #include <cstdio>
@@ -276,6 +276,24 @@ bool OpenDisplay()
     return true;
 }
 
+// The Motif window-manager hints, as X11 toolkits ask for a window's frame: a title and a border, no
+// close box, no window menu, no minimise or maximise button; the window can be moved, nothing else.
+// The property holds flags, functions, decorations, input mode and status, as 32-bit items.
+constexpr long kMotifHintsFunctions = 1L << 0;
+constexpr long kMotifHintsDecorations = 1L << 1;
+constexpr long kMotifFunctionMove = 1L << 2;
+constexpr long kMotifDecorationBorder = 1L << 1;
+constexpr long kMotifDecorationTitle = 1L << 3;
+
+// `property` is the atom _MOTIF_WM_HINTS, found beforehand: this sends one request and waits for none.
+void AskForTitleAndBorderOnly(Window window, Atom property)
+{
+    long hints[5] = {kMotifHintsFunctions | kMotifHintsDecorations, kMotifFunctionMove,
+                     kMotifDecorationBorder | kMotifDecorationTitle, 0, 0};
+    XChangeProperty(fl_display, window, property, property, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(hints), 5);
+}
+
 class FltkRunner : public DialogRunner {
 public:
     int RunModal(const DialogTemplate& dialog, const std::vector<IconImage>& icons, DialogData& data) override
@@ -420,8 +438,15 @@ public:
             iconList.push_back(image.get());
         if (!iconList.empty()) window->icons(iconList.data(), static_cast<int>(iconList.size()));
 
+        // FLTK writes its own Motif hints (everything but resizing) just before it maps the window;
+        // ours replace them in the request right after the map, with no wait in between, so that the
+        // window manager reads them when it frames the window (and one that was quicker rereads them
+        // when the property changes). Closing the window anyway still comes to the callback: Cancel.
+        const Atom motifHints = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
         window->set_modal();
         window->show();
+        AskForTitleAndBorderOnly(fl_xid(window.get()), motifHints);
+        XFlush(fl_display);
         while (result == 0 && window->shown()) {
             Fl::wait();
         }

@@ -2,11 +2,12 @@
 # tests/e2e/shell_e2e.sh -- drives a Brimt program in a virtual X server of its own: dialog, GL window, messages.
 #
 # Usage: shell_e2e.sh PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]
-#                     [--play-through SECONDS]
+#                     [--play-through SECONDS] [--message-boxes] [--closer CLOSEWINDOW]
 #
-# Starts Xvfb (1024x768, 24 bits; it picks a free display number itself), then runs PROGRAM several
+# Starts Xvfb (1024x768, 24 bits, never resetting; it picks a free display number itself), then runs PROGRAM several
 # times and plays the user with xdotool:
-#   1. Escape at the settings dialog: exit status 0, and no GL window ever appears.
+#   1. Escape at the settings dialog: exit status 0, and no GL window ever appears. The dialog asks the
+#      window manager for a title and a border only (its Motif hints, read back with xprop).
 #   2. Windowed 640x480 (Alt+F, Alt+R, Up, Up, Enter): a 640x480 window at the screen's top-left
 #      corner; Escape in it ends the run with status 0.
 #   3. Full screen at the defaults (Enter): a 1024x768 window covering the screen; Escape, status 0.
@@ -14,17 +15,23 @@
 #      a 1600x1200 window; Escape, status 0.
 #   5. The same question answered with Escape (Non): "Fin du programme.", then the "ERREUR" box for
 #      failure 1, each dismissed with Enter; status 1.
+# Every message box met must show its icon (a warning triangle, a stop sign; pictures of them are left
+# in the shots folder as brimt-box-*.png). With --closer (tests/e2e/closewindow.cpp), the dialog is
+# also closed as by a window manager's close button: Cancel, status 0.
 # With --expect-output, each run that reaches the GL window and ends normally must print TEXT on
 # stdout; with --expect-colour, the middle of the GL window must show that colour. A screenshot of
 # the dialog is left in the --shots folder (default /tmp) as brimt-dialog.png, and one of the full-screen
 # picture as brimt-window.png. With --play-through, a sixth run starts full screen and leaves the program
 # alone: it must end by itself, with status 0, within SECONDS (a picture taken 25 s in is left as
-# brimt-show.png). Every wait is bounded; the program is killed if it outstays them.
+# brimt-show.png). With --message-boxes (for tests/e2e/shell_e2e_app.cpp), each kind of message box is
+# shown on its own (PROGRAM --message-box ...) and answered with Enter, Escape or a close, and a failure
+# box is shown over the full-screen window (PROGRAM --init-fails). Every wait is bounded; the program is
+# killed if it outstays them.
 set -u
 
 usage() {
     echo "usage: $0 PROGRAM [--expect-output TEXT] [--expect-colour R,G,B] [--workdir DIR] [--shots DIR]" \
-        "[--play-through SECONDS]" >&2
+        "[--play-through SECONDS] [--message-boxes] [--closer CLOSEWINDOW]" >&2
     exit 2
 }
 
@@ -36,6 +43,8 @@ EXPECT_COLOUR=
 WORKDIR=$(pwd)
 SHOTS=/tmp
 PLAY_THROUGH=0
+MESSAGE_BOXES=0
+CLOSER=
 while [ $# -gt 0 ]; do
     case $1 in
     --expect-output) [ $# -ge 2 ] || usage; EXPECT_OUTPUT=$2; shift 2 ;;
@@ -43,6 +52,8 @@ while [ $# -gt 0 ]; do
     --workdir) [ $# -ge 2 ] || usage; WORKDIR=$2; shift 2 ;;
     --shots) [ $# -ge 2 ] || usage; SHOTS=$2; shift 2 ;;
     --play-through) [ $# -ge 2 ] || usage; PLAY_THROUGH=$2; shift 2 ;;
+    --message-boxes) MESSAGE_BOXES=1; shift ;;
+    --closer) [ $# -ge 2 ] || usage; CLOSER=$2; shift 2 ;;
     *) usage ;;
     esac
 done
@@ -50,7 +61,7 @@ case $PROGRAM in /*) ;; *) PROGRAM=$(pwd)/$PROGRAM ;; esac
 mkdir -p "$SHOTS" || { echo "shell_e2e: cannot write to $SHOTS" >&2; exit 1; }
 [ -x "$PROGRAM" ] || { echo "shell_e2e: $PROGRAM is not a program" >&2; exit 1; }
 
-for tool in Xvfb xdotool xwininfo import convert timeout; do
+for tool in Xvfb xdotool xwininfo xprop import convert timeout; do
     command -v "$tool" >/dev/null 2>&1 || {
         echo "shell_e2e: $tool is missing (scripts/install-deps.sh installs it)" >&2
         exit 1
@@ -59,7 +70,7 @@ done
 
 DIALOG="Drufo Object Demo Server Setup"
 # Every wait also ends at this deadline, so that the whole script stays well inside the test's timeout.
-DEADLINE=$(($(date +%s) + 200 + PLAY_THROUGH))
+DEADLINE=$(($(date +%s) + 240 + PLAY_THROUGH))
 GLWINDOW="DrUfo Demo"
 WORK=$(mktemp -d /tmp/brimt-e2e.XXXXXX)
 XVFB_PID=
@@ -76,20 +87,37 @@ trap 'exit 130' INT TERM
 
 # --- the X server ---------------------------------------------------------------------------------
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+# -noreset: by default the server resets itself each time its last client disconnects, and drops any
+# client that connects while it does so. Every xwininfo and xdotool below, and each run of the program,
+# is for a moment the only client: the next one to connect could find the display refused. -displayfd
+# lets the server take the first display number free on this machine, so that several of these scripts
+# can run side by side. The server is bounded by the deadline too, in case this script is killed.
+: >"$WORK/display"
+timeout -s KILL $((DEADLINE - $(date +%s) + 60)) \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 XVFB_PID=$!
-tries=0
-while [ ! -s "$WORK/display" ]; do
-    tries=$((tries + 1))
-    if [ $tries -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
-        echo "shell_e2e: Xvfb did not start" >&2
-        cat "$WORK/xvfb.log" >&2
-        exit 1
-    fi
+
+xvfb_failed() {
+    echo "shell_e2e: Xvfb $1" >&2
+    cat "$WORK/xvfb.log" >&2
+    exit 1
+}
+
+# The server writes its display number and a newline once it listens for clients.
+limit=$(($(date +%s) + 30))
+until [ "$(wc -l <"$WORK/display")" -ge 1 ]; do
+    kill -0 "$XVFB_PID" 2>/dev/null || xvfb_failed "ended at start-up"
+    [ "$(date +%s)" -lt "$limit" ] || xvfb_failed "gave no display number within 30 s"
     sleep 0.1
 done
 DISPLAY=:$(head -n 1 "$WORK/display")
 export DISPLAY
+# And answers them: a first client must get through before any program is run.
+until xwininfo -root >/dev/null 2>&1; do
+    kill -0 "$XVFB_PID" 2>/dev/null || xvfb_failed "ended at start-up"
+    [ "$(date +%s)" -lt "$limit" ] || xvfb_failed "on $DISPLAY accepted no client within 30 s"
+    sleep 0.1
+done
 export SDL_VIDEODRIVER=x11
 export SDL_AUDIODRIVER=dummy
 echo "shell_e2e: Xvfb on $DISPLAY"
@@ -164,9 +192,11 @@ colour_at() {
     convert "$1" -format "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
 }
 
+# Runs PROGRAM as run $1, with the arguments that follow.
 start() {
     RUN=$1
-    (cd "$WORKDIR" && exec "$PROGRAM") >"$WORK/$RUN.out" 2>"$WORK/$RUN.err" &
+    shift
+    (cd "$WORKDIR" && exec "$PROGRAM" "$@") >"$WORK/$RUN.out" 2>"$WORK/$RUN.err" &
     APP_PID=$!
 }
 
@@ -226,6 +256,24 @@ expect_window() {
     fi
 }
 
+# Message box $1 must show icon $2 (exclamation, stop or information): its 32x32 corner at (12, 12)
+# must hold enough of the colour that sign is drawn in. A picture of the box is left in the shots
+# folder as brimt-box-$3.png.
+expect_icon() {
+    case $2 in
+    exclamation) sign=255,255,0 ;;
+    stop) sign=255,0,0 ;;
+    *) sign=0,0,255 ;;
+    esac
+    sleep 0.5 # let it draw
+    screenshot "$WORK/box.png"
+    set -- $(geometry "$1") "$2" "$3"
+    convert "$WORK/box.png" -crop "${3}x${4}+${1}+${2}" +repage "$SHOTS/brimt-box-$6.png"
+    count=$(convert "$WORK/box.png" -crop "32x32+$(($1 + 12))+$(($2 + 12))" +repage \
+        -fill black +opaque "rgb($sign)" -fill white -opaque "rgb($sign)" -format "%[fx:round(mean*w*h)]" info:)
+    [ "${count:-0}" -ge 40 ] || fail "$RUN: the $6 box shows no $5 icon ($count pixels of $sign)"
+}
+
 # Escape in GL window $1: the run must end normally.
 escape_ends_run() {
     sleep 1 # as a person would: the program has built its show and drawn its first frames
@@ -236,7 +284,13 @@ escape_ends_run() {
 }
 
 scenario_failed() {
-    [ "$FAILED" -ne 0 ] && show_run
+    if [ "$FAILED" -ne 0 ]; then
+        show_run
+        if ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            echo "--- the X server has ended:" >&2
+            cat "$WORK/xvfb.log" >&2
+        fi
+    fi
     [ -n "$APP_PID" ] && { kill -KILL "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; APP_PID=; }
     RESULT=$((RESULT + FAILED))
     FAILED=0
@@ -251,6 +305,12 @@ if dialog=$(wait_window "$DIALOG" 30); then
     set -- $(geometry "$dialog")
     convert "$WORK/screen.png" -crop "${3}x${4}+${1}+${2}" +repage "$SHOTS/brimt-dialog.png"
     echo "shell_e2e: dialog ${3}x${4} at ${1},${2}; picture in $SHOTS/brimt-dialog.png"
+    # Motif hints: functions and decorations given (0x3); move only (0x4); border and title (0xa).
+    hints=$(xprop -id "$dialog" _MOTIF_WM_HINTS 2>&1)
+    case $hints in
+    *" = 0x3, 0x4, 0xa, 0x0, 0x0") ;;
+    *) fail "cancel: the dialog asks for other decorations than a title and a border: $hints" ;;
+    esac
     keys "$dialog" Escape
     wait_exit 20 "$GLWINDOW"
     expect_status 0
@@ -258,6 +318,19 @@ else
     fail "cancel: no settings dialog"
 fi
 scenario_failed
+
+# --- 1b. The dialog closed as by a window manager's close button: Cancel --------------------------
+if [ -n "$CLOSER" ]; then
+    start closed
+    if dialog=$(wait_window "$DIALOG" 30); then
+        "$CLOSER" "$dialog" || fail "closed: the close request was not sent"
+        wait_exit 20 "$GLWINDOW"
+        expect_status 0
+    else
+        fail "closed: no settings dialog"
+    fi
+    scenario_failed
+fi
 
 # --- 2. Windowed 640x480 --------------------------------------------------------------------------
 start windowed
@@ -294,6 +367,7 @@ start fallback
 if dialog=$(wait_window "$DIALOG" 30); then
     keys "$dialog" alt+r Down Down Down Return
     if question=$(wait_window "Brimt" 30); then
+        expect_icon "$question" exclamation question
         keys "$question" Return
         if gl=$(wait_window "$GLWINDOW" 30); then
             expect_window "$gl" "0 0 1600 1200"
@@ -317,8 +391,10 @@ if dialog=$(wait_window "$DIALOG" 30); then
         keys "$question" Escape
         wait_gone 10 "$question" || fail "refused: the question stays after Non"
         if last=$(wait_window "Brimt" 30); then
+            expect_icon "$last" stop end
             keys "$last" Return # "Fin du programme."
             if failure=$(wait_window "ERREUR" 30); then
+                expect_icon "$failure" exclamation failure
                 keys "$failure" Return
                 wait_exit 20 "$GLWINDOW"
                 expect_status 1
@@ -356,6 +432,75 @@ if [ "$PLAY_THROUGH" -gt 0 ]; then
         fail "playthrough: no settings dialog"
     fi
     scenario_failed
+fi
+
+# --- 7. Each kind of message box, on its own ---------------------------------------------------------
+if [ "$MESSAGE_BOXES" -ne 0 ]; then
+    THREE_LINES="Liberation du contexte impossible
+Seconde ligne, accentuée: é à ç
+@ & troisième"
+    ONE_LINE=$(printf '%s' "$THREE_LINES" | tr '\n' ' ')
+    # run, text (three lines or one), icon, buttons, key, answer
+    # (close: closed as by a window manager's close button, with --closer's program)
+    while read -r run lines icon buttons key answer <&4; do
+        [ "$key" = close ] && [ -z "$CLOSER" ] && continue
+        text=$ONE_LINE
+        [ "$lines" = three ] && text=$THREE_LINES
+        start "$run" --message-box Brimt "$text" "$icon" "$buttons"
+        if box=$(wait_window "Brimt" 30); then
+            expect_icon "$box" "$icon" "$run"
+            eval "size_$run=\$(geometry \"\$box\")"
+            if [ "$key" = close ]; then
+                "$CLOSER" "$box" || fail "$run: the close request was not sent"
+            else
+                keys "$box" "$key"
+            fi
+            wait_exit 20
+            expect_status 0
+            grep -qx "answer $answer" "$WORK/$run.out" || fail "$run: $key did not answer $answer"
+            grep -qxF "Brimt: $ONE_LINE" "$WORK/$run.err" || fail "$run: no copy of the message on stderr"
+            if [ "$buttons" = yesno ]; then
+                word=Oui
+                [ "$answer" = yes ] || word=Non
+                grep -qx "  -> $word" "$WORK/$run.err" || fail "$run: the answer $word is not on stderr"
+            fi
+        else
+            fail "$run: no message box \"Brimt\""
+        fi
+        scenario_failed
+    done 4<<EOF
+information three information ok Return ok
+oneline one information ok Escape ok
+yes three exclamation yesno Return yes
+no three exclamation yesno Escape no
+stop three stop ok Return ok
+closed three exclamation yesno close no
+EOF
+    # A failure told over the full-screen GL window: the box must come on top of it, and answer.
+    start initfails --init-fails
+    if dialog=$(wait_window "$DIALOG" 30); then
+        keys "$dialog" Return
+        if failure=$(wait_window "ERREUR" 30); then
+            window_id "$GLWINDOW" >/dev/null || fail "initfails: no GL window under the box"
+            expect_icon "$failure" exclamation initfails
+            keys "$failure" Return
+            wait_exit 20
+            expect_status 2
+            grep -q "Erreur Brimt 2" "$WORK/initfails.err" || fail "initfails: no failure 2 on stderr"
+        else
+            fail "initfails: no ERREUR box over the GL window"
+        fi
+    else
+        fail "initfails: no settings dialog"
+    fi
+    scenario_failed
+
+    # The line breaks are kept: three lines make a narrower, taller box than the same text on one.
+    set -- ${size_information:-0 0 0 0} ${size_oneline:-0 0 0 0}
+    if [ "$3" -ge "$7" ] || [ "$4" -le "$8" ]; then
+        echo "FAIL: message boxes: three lines in a ${3}x${4} box, one line in ${7}x${8}" >&2
+        RESULT=$((RESULT + 1))
+    fi
 fi
 
 if [ "$RESULT" -ne 0 ]; then

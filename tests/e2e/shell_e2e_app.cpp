@@ -4,17 +4,20 @@
 // The real DemoApp with SDL's window and message boxes and FLTK's dialog; the window clears every
 // frame to one colour (0, 128, 255) and the song is a silent one that advances in real time (64 rows
 // of 0.125 s per position) and ends the run at position 12, as the show does. Lines on stdout tell
-// the end-to-end script what happened.
+// the end-to-end script what happened. With --message-box it shows one message box instead; with
+// --init-fails the window's Init fails once the full-screen window is open.
 #include "brimt.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace {
 
 bool musicClosed = false;
+bool initFails = false; // --init-fails: the window's Init fails, as with a missing data file
 
 class ClearWindow : public GLWindow {
 public:
@@ -23,6 +26,7 @@ public:
     {
         std::printf("init %dx%d %d bits %s\n", width, height, bitsPerPixel,
                     fullScreen ? "full screen" : "windowed");
+        if (initFails) return false;
         musicFile = "silent.xm";
         glClearColor(0.0f, 128.0f / 255.0f, 1.0f, 1.0f);
         return true;
@@ -83,9 +87,29 @@ private:
 
 } // namespace
 
-int main()
+// "--message-box CAPTION TEXT ICON BUTTONS": shows one of the real message boxes and prints its answer.
+// ICON is information, exclamation or stop; BUTTONS is ok or yesno.
+int ShowOneBox(int argc, char** argv)
+{
+    if (argc != 6) return 2;
+    const std::string icon = argv[4];
+    const std::string buttons = argv[5];
+    MessageIcon kind = MessageIcon::Information;
+    if (icon == "exclamation") kind = MessageIcon::Exclamation;
+    if (icon == "stop") kind = MessageIcon::Stop;
+    const MessageAnswer answer = SystemMessageBoxes().Show(
+        argv[2], argv[3], buttons == "yesno" ? MessageButtons::YesNo : MessageButtons::Ok, kind);
+    std::printf("answer %s\n", answer == MessageAnswer::Yes  ? "yes"
+                               : answer == MessageAnswer::No ? "no"
+                                                             : "ok");
+    return 0;
+}
+
+int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each line out as it happens
+    if (argc > 1 && std::string(argv[1]) == "--message-box") return ShowOneBox(argc, argv);
+    initFails = argc > 1 && std::string(argv[1]) == "--init-fails";
     SilentSong song;
     DemoApp app([] { return std::make_unique<ClearWindow>(); }, song);
     const int result = app.Run();
