@@ -14,7 +14,6 @@ namespace {
 
 using xm::Note;
 
-constexpr int kBarRows = 16;
 constexpr int kHalfBarRows = kBarRows / 2;
 
 // A chord: the pad plays `pad` (its root, C-2 to F-3), the bass `bass`, arpeggios start on `bell`.
@@ -210,7 +209,7 @@ private:
     Part Verse(bool second);
     Part Chorus(int which);
     Part Breakdown();
-    Part Outro();
+    Part Ending();
     Part Silence();
 
     int padChannel = kPadB; // the channel of the chord that sounds now
@@ -326,36 +325,32 @@ Part Composer::IntroTheme()
     return part;
 }
 
-// Position 2: the full groove, two bars with a chord every half bar (Dm Bb | F C): the intro's
-// progression at twice its pace, the bell playing the hook across the changes.
+// Position 2: the full groove, one bar with a chord every half bar (Dm Bb), the bell playing the
+// hook across the change and a fill into the verse.
 Part Composer::Groove()
 {
-    Part part(kBuildRows);
+    Part part(kBarRows);
     part.Drums(0, kSnareChannel, kCrash, "C...............", 46, 46, 46);
-    const std::vector<Chord> chords = {kDm, kBb, kF, kC};
-    for (int bar = 0; bar < kBuildRows / kBarRows; ++bar) {
-        const bool last = bar == kBuildRows / kBarRows - 1;
-        const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
-        const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
-        part.Drums(bar, kKickChannel, kKick, last ? "X.....x.X.x...x." : "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, last ? "....X..g....XgXX" : "....X..g....X..g", 50, 40, 16);
-        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
-        part.BassBar(bar, first, half, kGrooveBass, 48);
-        part.Arpeggio(bar, first, half, "X..x..x...x.x...", kRiff, 32);
-    }
+    const std::vector<Chord> chords = {kDm, kBb};
+    part.Drums(0, kKickChannel, kKick, "X.....x.X.x...x.", 60, 50, 30);
+    part.Drums(0, kSnareChannel, kSnare, "....X..g....XgXX", 50, 40, 16);
+    part.Drums(0, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
+    part.BassBar(0, kDm, kBb, kGrooveBass, 48);
+    part.Arpeggio(0, kDm, kBb, "X..x..x...x.x...", kRiff, 32);
     Pads(part, chords, 34, kHalfBarRows);
     return part;
 }
 
-// Positions 3 and 4: the verse melody over the groove, two bars each with a chord every half bar;
-// the second turns to the dominant (Dm Bb | Gm A) and rolls into the chorus.
+// Positions 3 and 4: the verse melody over the groove with a chord every half bar: two bars over
+// Dm Bb | F C, then one bar that turns to the dominant (Gm A) and rolls into the chorus.
 Part Composer::Verse(bool second)
 {
-    Part part(kBuildRows);
+    const int bars = second ? 1 : 2;
+    Part part(bars * kBarRows);
     const std::vector<Chord> chords =
-        second ? std::vector<Chord>{kDm, kBb, kGm, kA} : std::vector<Chord>{kDm, kBb, kF, kC};
-    for (int bar = 0; bar < kBuildRows / kBarRows; ++bar) {
-        const bool fill = second && bar == kBuildRows / kBarRows - 1;
+        second ? std::vector<Chord>{kGm, kA} : std::vector<Chord>{kDm, kBb, kF, kC};
+    for (int bar = 0; bar < bars; ++bar) {
+        const bool fill = second && bar == bars - 1;
         const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
         const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
         part.Drums(bar, kKickChannel, kKick, fill ? "X.....x.X......." : "X.....x.X.x.....", 60, 50, 30);
@@ -381,18 +376,8 @@ Part Composer::Verse(bool second)
                      {1, 14, "C-5", 2}},
                     46);
     } else {
-        part.Melody({{0, 0, "D-5", 3},
-                     {0, 3, "C-5", 1},
-                     {0, 4, "A-4", 4},
-                     {0, 8, "F-4", 2},
-                     {0, 10, "G-4", 2},
-                     {0, 12, "A#4", 4},
-                     {1, 0, "A-4", 2},
-                     {1, 2, "A#4", 2},
-                     {1, 4, "D-5", 4},
-                     {1, 8, "C#5", 4},
-                     {1, 12, "E-5", 3}},
-                    46);
+        part.Melody(
+            {{0, 0, "A-4", 2}, {0, 2, "A#4", 2}, {0, 4, "D-5", 4}, {0, 8, "C#5", 4}, {0, 12, "E-5", 3}}, 46);
     }
     return part;
 }
@@ -463,43 +448,24 @@ Part Composer::Breakdown()
     return part;
 }
 
-// Position 10: the groove and the theme once more while the whole song fades to silence.
-Part Composer::Outro()
+// Position 10: the last chord, struck with the crash as the particle cloud flies past the viewer, and
+// let die away: full for the first beat, then even steps in decibels down to -40 dB on the last row.
+Part Composer::Ending()
 {
-    Part part;
-    part.Drums(0, kSnareChannel, kCrash, "C...............", 52, 52, 52);
-    const std::vector<Chord> chords = {kDm, kBb, kF, kDm};
-    for (int bar = 0; bar < 4; ++bar) {
-        part.Drums(bar, kKickChannel, kKick, "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, "....X..g....X..g", 50, 40, 16);
-        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
-        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 46);
-        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x.x.x.x.x.x.x.x.", kArpUp, 26);
-    }
-    Pads(part, chords, 38);
-    part.Melody({{0, 0, "A-5", 12},
-                 {0, 12, "G-5", 4},
-                 {1, 0, "F-5", 8},
-                 {1, 8, "D-5", 8},
-                 {2, 0, "C-6", 12},
-                 {2, 12, "A#5", 2},
-                 {2, 14, "A-5", 2},
-                 {3, 0, "D-5", 15}},
-                44);
-    // The fade: full for the first two beats (the crash, the cloud flying past), then even steps
-    // in decibels down to -40 dB at row 62, and silence.
-    constexpr int kFadeStart = 8;
-    constexpr int kFadeEnd = 62;
-    for (int row = kFadeStart; row < kPatternRows; ++row) {
-        int volume = 0;
-        if (row < kFadeEnd) {
-            // 64 * 10^(-2 * fraction), by repeated multiplication so that it is exact everywhere.
-            double level = 64.0;
-            for (int i = kFadeStart; i < row; ++i)
-                level *= 0.9182543; // 10^(-2 / 54)
-            volume = static_cast<int>(level + 0.5);
-        }
-        part.Effect(row, kKickChannel, xm::kSetGlobalVolume, static_cast<std::uint8_t>(volume));
+    Part part(kEndingRows);
+    part.Drums(0, kSnareChannel, kCrash, "C", 52, 52, 52);
+    part.Drums(0, kKickChannel, kKick, "X", 60, 60, 60);
+    part.BassBar(0, kDm, {{0, 0, kEndingRows}}, 46);
+    Pads(part, {kDm}, 40);
+    part.Arpeggio(0, kDm, "X.x.x.x.x.x.", kArpUp, 26);
+    part.Melody({{0, 0, "D-5", kEndingRows}}, 44);
+    constexpr int kFadeStart = 4;
+    for (int row = kFadeStart; row < kEndingRows; ++row) {
+        // 64 * 10^(-2 * fraction), by repeated multiplication so that it is exact everywhere.
+        double level = 64.0;
+        for (int i = kFadeStart; i < row; ++i)
+            level *= 0.51794747; // 10^(-2 / 7)
+        part.Effect(row, kHatChannel, xm::kSetGlobalVolume, static_cast<std::uint8_t>(level + 0.5));
     }
     return part;
 }
@@ -558,7 +524,7 @@ xm::Module Composer::Build()
     m.patterns.push_back(Breakdown().pattern);  // 7
     m.patterns.push_back(Chorus(2).pattern);    // 8
     m.patterns.push_back(Chorus(3).pattern);    // 9
-    m.patterns.push_back(Outro().pattern);      // 10
+    m.patterns.push_back(Ending().pattern);     // 10
     m.patterns.push_back(Silence().pattern);    // 11
     for (xm::Pattern& p : m.patterns)
         Mix(p);
