@@ -2,7 +2,8 @@
 // writes stills of chosen moments as PNG images and one contact sheet of them all (to look at, not
 // committed), and reports the dead screen: how long the picture stands still.
 //
-// Usage: stills [OUTPUT_DIR] [FPS]   (run from the folder that holds DATA/; default stills/ and 60)
+// Usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION]   (run from the folder that holds DATA/; default
+// stills/, 60 and 11: the whole show)
 // The song is rendered silently with libopenmpt; each frame reads its position and row, as the
 // program's loop does, and hands them to the show with the time since the music started. Every frame
 // is read back at 1024 x 768 and compared with the one before (deadtime.h).
@@ -11,6 +12,7 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,8 +66,15 @@ contactsheet::Picture TopDown(const std::vector<unsigned char>& pixels)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // progress shows as it comes
     const std::string outDir = argc > 1 ? argv[1] : "stills";
     const int fps = argc > 2 ? std::atoi(argv[2]) : 60;
+    // Stops once the song has left this position (for a quick look at the first scenes).
+    const std::uint32_t lastWanted = argc > 3 ? static_cast<std::uint32_t>(std::atoi(argv[3])) : 11u;
+    if (fps <= 0 || fps > kSampleRate) {
+        std::cerr << "usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION]\n";
+        return 2;
+    }
     std::filesystem::create_directories(outDir);
 
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -98,6 +107,11 @@ int main(int argc, char** argv)
     song.set_repeat_count(-1);
 
     // Frame counts below assume the default 60 frames per second (a display's usual refresh rate).
+    // `since(p)` is the time since position p started (negative before).
+    std::array<float, 256> positionStart;
+    positionStart.fill(1e9f);
+    float now = 0.0f;
+    const auto since = [&](std::uint32_t p) { return now - positionStart[p]; };
     using S = const PlayStatus&;
     std::vector<Moment> moments = {
         {"01-present-fading-in", [](S s, float t, int, int) { return s.songPosition == 0 && t >= 2.0f; }},
@@ -105,22 +119,24 @@ int main(int argc, char** argv)
         // The spikes grow over the first five frames of a row that is a multiple of 8.
         {"03-sphere-spikes",
          [](S s, float, int n, int k) { return s.songPosition == 1 && s.row % 8 == 0 && k == 6 && n > 120; }},
-        {"04-hammers-nail", [](S s, float, int n, int) { return s.songPosition == 2 && n == 60; }},
-        {"05-hammers-entering", [](S s, float, int n, int) { return s.songPosition == 2 && n == 240; }},
-        {"06-hammers-grid", [](S s, float, int n, int) { return s.songPosition == 3 && n == 60; }},
-        {"07-hammers-leaving", [](S s, float, int n, int) { return s.songPosition == 3 && n == 180; }},
-        {"08-face-on-beat",
+        // The hammers scene by its own clock: the nail alone, the grid coming in, across, leaving.
+        {"04-hammers-nail", [&](S, float, int, int) { return since(2) >= 1.0f; }},
+        {"05-hammers-entering", [&](S, float, int, int) { return since(2) >= 2.7f; }},
+        {"06-hammers-grid", [&](S, float, int, int) { return since(2) >= 4.5f; }},
+        {"07-hammers-grid-later", [&](S, float, int, int) { return since(2) >= 7.0f; }},
+        {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 9.0f; }},
+        {"09-face-on-beat",
          [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 8 && n > 0; }},
-        {"09-face-after-beat",
+        {"10-face-after-beat",
          [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 9 && n > 0; }},
-        {"10-face-position-6",
+        {"11-face-position-6",
          [](S s, float, int n, int) { return s.songPosition == 6 && s.row == 17 && n > 0; }},
-        {"11-greetings", [](S s, float, int n, int) { return s.songPosition == 7 && n == 60; }},
-        {"12-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 60; }},
-        {"13-fly-past-start", [](S s, float, int n, int) { return s.songPosition == 10 && n == 20; }},
-        {"14-fly-past-near", [](S s, float, int n, int) { return s.songPosition == 10 && n == 50; }},
-        {"15-fly-past-end", [](S s, float, int n, int) { return s.songPosition == 10 && n == 90; }},
-        {"16-empty-position-11", [](S s, float, int n, int) { return s.songPosition == 11 && n == 5; }},
+        {"12-greetings", [](S s, float, int n, int) { return s.songPosition == 7 && n == 60; }},
+        {"13-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 60; }},
+        {"14-fly-past-start", [](S s, float, int n, int) { return s.songPosition == 10 && n == 20; }},
+        {"15-fly-past-near", [](S s, float, int n, int) { return s.songPosition == 10 && n == 50; }},
+        {"16-fly-past-end", [](S s, float, int n, int) { return s.songPosition == 10 && n == 90; }},
+        {"17-empty-position-11", [](S s, float, int n, int) { return s.songPosition == 11 && n == 5; }},
     };
 
     PlayStatus status;
@@ -136,17 +152,20 @@ int main(int argc, char** argv)
     deadtime::Meter meter(kWidth, kHeight, fps);
     std::vector<contactsheet::Still> sheet;
     for (int frame = 0; frame < fps * 600; ++frame) {
-        if (status.songPosition != lastPosition) {
+        if (status.songPosition != lastPosition || frame == 0) {
             lastPosition = status.songPosition;
             framesAtPosition = 0;
+            if (status.songPosition < positionStart.size())
+                positionStart[status.songPosition] = std::min(positionStart[status.songPosition], time);
         }
+        now = time;
         if (status.row != lastRow || framesAtPosition == 0) {
             lastRow = status.row;
             framesAtRow = 0;
         }
         show->Render(time, &status);
-        if (status.songPosition >= 12) {
-            break; // the show has asked to quit and drawn nothing
+        if (status.songPosition >= 12 || status.songPosition > lastWanted) {
+            break; // the show has asked to quit and drawn nothing, or we have seen enough
         }
         ReadFrame(pixels);
         meter.AddFrame(pixels.data(), deadtime::SongPlace{time, status.songPosition, status.row});
@@ -179,7 +198,7 @@ int main(int argc, char** argv)
         status.row = static_cast<std::uint32_t>(song.get_current_row());
         time = static_cast<float>(static_cast<double>(samples) / kSampleRate);
     }
-    std::printf("show ended at t=%.2f s (position 12)\n", static_cast<double>(time));
+    std::printf("show ended at t=%.2f s (position %u)\n", static_cast<double>(time), status.songPosition);
 
     const std::string sheetPath = outDir + "/contact-sheet.png";
     const contactsheet::Picture contact = contactsheet::Make(sheet, 4, 256);
