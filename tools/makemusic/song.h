@@ -8,11 +8,11 @@
 //   2-4  groove and verse, 16, 32 and 16 rows (10 s in all): the nail crosses the picture in the first
 //        2 s, the hammer grid is in sight from about 2.4 s to 9.3 s, and the scene ends just after;
 //   5-6  chorus, 96 rows (15 s) each, the kick on every beat (rows that are multiples of 4): the
-//        faces change on it;
+//        faces change on it; the beat rows there are short (2 ticks), the beat as long as elsewhere;
 //   7-9  breakdown and two last choruses, 64 rows each, the particle cloud spinning;
-//   10   the last chord, 12 rows (1.9 s): the cloud flies past the viewer in its first 1.7 s while the
-//        chord dies away;
-//   11-12 a short silence, 8 rows (1.25 s) (the show ends at 12).
+//   10   the last chord, 12 rows at 105 BPM (1.71 s): the cloud flies past the viewer in 1.68 s
+//        while the chord dies away;
+//   11-12 a short silence, 4 rows (0.57 s) (the show ends at 12).
 #pragma once
 
 #include "xmwriter.h"
@@ -38,7 +38,10 @@ constexpr int kPatternRows = 64; // most positions: four bars
 constexpr int kBarRows = 16;
 constexpr int kLongChorusRows = 96; // positions 5-6: six bars
 constexpr int kEndingRows = 12;     // position 10: three beats
-constexpr int kSilenceRows = 8;     // positions 11 and 12: two beats
+constexpr int kEndingBpm = 105;     // position 10 on
+constexpr int kSilenceRows = 4;     // positions 11 and 12: one beat
+// Ticks of the four rows of a beat at positions 5 and 6: a short beat row, then the rest.
+constexpr std::uint8_t kFacesBeatTicks[kRowsPerBeat] = {2, 10, 6, 6};
 
 // The whole song, the same bytes on every run.
 xm::Module Compose();

@@ -47,6 +47,15 @@ void Print(const Report& report, std::ostream& out)
                       s.start.seconds, report.Seconds(s.frames), s.start.position, s.start.row);
         out << line;
     }
+    out << "  dead time by position:";
+    for (const auto& [position, frames] : report.framesAt) {
+        const auto dead = report.deadAt.find(position);
+        std::snprintf(line, sizeof line, " %u: %.1f/%.1f s", position,
+                      report.Seconds(dead != report.deadAt.end() ? dead->second : 0), report.Seconds(frames));
+        out << line;
+        if (position % 6 == 5) out << "\n                       ";
+    }
+    out << '\n';
 }
 
 Meter::Meter(int width, int height, double fps)
@@ -60,8 +69,10 @@ void Meter::AddFrame(const unsigned char* rgb, const SongPlace& place)
     const bool dead = havePrevious && ChangedFraction(previous.data(), rgb, pixels) < kDeadFraction;
     std::copy_n(rgb, pixels * 3, previous.begin());
     havePrevious = true;
+    ++report.framesAt[place.position];
     if (dead) {
         ++report.deadFrames;
+        ++report.deadAt[place.position];
         if (!inStretch) report.stretches.push_back(Stretch{report.frames, 0, place});
         ++report.stretches.back().frames;
     }

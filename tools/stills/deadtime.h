@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <map>
 #include <vector>
 
 namespace deadtime {
@@ -41,7 +42,9 @@ struct Report {
     int frames = 0;     // frames looked at
     int deadFrames = 0; // of those, dead
     double fps = 60.0;
-    std::vector<Stretch> stretches; // every dead stretch, in show order
+    std::vector<Stretch> stretches;        // every dead stretch, in show order
+    std::map<std::uint32_t, int> framesAt; // frames looked at, by song position
+    std::map<std::uint32_t, int> deadAt;   // dead frames, by song position
 
     double Seconds(int frameCount) const { return frameCount / fps; }
     double DeadShare() const { return frames > 0 ? static_cast<double>(deadFrames) / frames : 0.0; }
@@ -49,8 +52,9 @@ struct Report {
     double LongestStretch() const;
 };
 
-// Writes the figures: total dead time, its share of the show, the longest stretch and every stretch
-// longer than kReportedStretch with its start time and song position.
+// Writes the figures: total dead time, its share of the show, the longest stretch, every stretch
+// longer than kReportedStretch with its start time and song position, and the dead time at each
+// song position.
 void Print(const Report& report, std::ostream& out);
 
 class Meter {
