@@ -206,7 +206,8 @@ private:
     Part Intro();
     Part IntroTheme();
     Part Groove();
-    Part Verse(bool second);
+    Part Verse();
+    Part Turn();
     Part Chorus(int which);
     Part Breakdown();
     Part Ending();
@@ -344,44 +345,51 @@ Part Composer::Groove()
     return part;
 }
 
-// Positions 3 and 4: the verse melody over the groove with a chord every half bar: two bars over
-// Dm Bb | F C, then one bar that turns to the dominant (Gm A) and rolls into the chorus.
-Part Composer::Verse(bool second)
+// Position 3: the verse melody over the groove, two bars with a chord every half bar (Dm Bb | F C).
+Part Composer::Verse()
 {
-    const int bars = second ? 1 : 2;
-    Part part(bars * kBarRows);
-    const std::vector<Chord> chords =
-        second ? std::vector<Chord>{kGm, kA} : std::vector<Chord>{kDm, kBb, kF, kC};
-    for (int bar = 0; bar < bars; ++bar) {
-        const bool fill = second && bar == bars - 1;
+    Part part(2 * kBarRows);
+    const std::vector<Chord> chords = {kDm, kBb, kF, kC};
+    for (int bar = 0; bar < 2; ++bar) {
         const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
         const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
-        part.Drums(bar, kKickChannel, kKick, fill ? "X.....x.X......." : "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, fill ? "....X...X.X.XxXX" : "....X..g....X..g", 50, 40, 16);
+        part.Drums(bar, kKickChannel, kKick, "X.....x.X.x.....", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, "....X..g....X..g", 50, 40, 16);
         part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
         part.BassBar(bar, first, half, kGrooveBass, 46);
         part.Arpeggio(bar, first, half, "x...x...x...x...", kArpWide, 22);
     }
     Pads(part, chords, 32, kHalfBarRows);
     // Half a bar a chord: each phrase leans on a chord tone and steps down into the next change.
-    if (!second) {
-        part.Melody({{0, 0, "A-4", 3},
-                     {0, 3, "F-4", 1},
-                     {0, 4, "D-5", 4},
-                     {0, 8, "A#4", 4},
-                     {0, 12, "A-4", 2},
-                     {0, 14, "G-4", 2},
-                     {1, 0, "A-4", 3},
-                     {1, 3, "C-5", 1},
-                     {1, 4, "F-5", 4},
-                     {1, 8, "E-5", 4},
-                     {1, 12, "D-5", 2},
-                     {1, 14, "C-5", 2}},
-                    46);
-    } else {
-        part.Melody(
-            {{0, 0, "A-4", 2}, {0, 2, "A#4", 2}, {0, 4, "D-5", 4}, {0, 8, "C#5", 4}, {0, 12, "E-5", 3}}, 46);
-    }
+    part.Melody({{0, 0, "A-4", 3},
+                 {0, 3, "F-4", 1},
+                 {0, 4, "D-5", 4},
+                 {0, 8, "A#4", 4},
+                 {0, 12, "A-4", 2},
+                 {0, 14, "G-4", 2},
+                 {1, 0, "A-4", 3},
+                 {1, 3, "C-5", 1},
+                 {1, 4, "F-5", 4},
+                 {1, 8, "E-5", 4},
+                 {1, 12, "D-5", 2},
+                 {1, 14, "C-5", 2}},
+                46);
+    return part;
+}
+
+// Position 4: the turn into the chorus, a bar cut short to three beats (the hammer grid has left the
+// picture by then): Gm for two beats, A for one under a snare roll.
+Part Composer::Turn()
+{
+    Part part(kTurnRows);
+    part.Drums(0, kKickChannel, kKick, "X.....x.X...", 60, 50, 30);
+    part.Drums(0, kSnareChannel, kSnare, "....X...XxXX", 50, 40, 16);
+    part.Drums(0, kHatChannel, kClosedHat, "X.x.X.x.X.x.", 32, 22, 14);
+    part.BassBar(0, kGm, kA, {{0, 0, 3}, {3, 0, 2}, {6, 12, 2}, {8, 0, 2}, {10, 7, 2}}, 46);
+    part.Arpeggio(0, kGm, kA, "x...x...x...", kArpWide, 22);
+    Pads(part, {kGm, kA}, 32, kHalfBarRows);
+    part.Melody({{0, 0, "A-4", 2}, {0, 2, "A#4", 2}, {0, 4, "D-5", 4}, {0, 8, "C#5", 2}, {0, 10, "E-5", 2}},
+                46);
     return part;
 }
 
@@ -534,8 +542,8 @@ xm::Module Composer::Build()
     m.patterns.push_back(Intro().pattern);      // 0
     m.patterns.push_back(IntroTheme().pattern); // 1
     m.patterns.push_back(Groove().pattern);     // 2
-    m.patterns.push_back(Verse(false).pattern); // 3
-    m.patterns.push_back(Verse(true).pattern);  // 4
+    m.patterns.push_back(Verse().pattern);      // 3
+    m.patterns.push_back(Turn().pattern);       // 4
     m.patterns.push_back(Chorus(0).pattern);    // 5
     m.patterns.push_back(Chorus(1).pattern);    // 6
     m.patterns.push_back(Breakdown().pattern);  // 7

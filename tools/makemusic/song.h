@@ -5,8 +5,9 @@
 // are set by what the scenes do at 60 frames a second:
 //   0-1  intro, 64 rows (10 s) each; from position 1 the kick falls on every row that is a multiple
 //        of 8;
-//   2-4  groove and verse, 16, 32 and 16 rows (10 s in all): the nail crosses the picture in the first
-//        2 s, the hammer grid is in sight from about 2.4 s to 9.3 s, and the scene ends just after;
+//   2-4  groove, verse and a turn into the chorus, 16, 32 and 12 rows (9.4 s in all): the nail is in
+//        sight from the first frame to about 2.9 s, the hammer grid from about 2.4 s to 9.3 s, and
+//        the scene ends just after;
 //   5-6  chorus, 96 rows (15 s) each, the kick on every beat (rows that are multiples of 4): the
 //        faces change on it; the beat rows there are short (2 ticks), the beat as long as elsewhere;
 //   7-9  breakdown and two last choruses, 64 rows each, the particle cloud spinning;
@@ -37,6 +38,7 @@ constexpr int kRowsPerBeat = 4;
 constexpr int kPatternRows = 64; // most positions: four bars
 constexpr int kBarRows = 16;
 constexpr int kLongChorusRows = 96; // positions 5-6: six bars
+constexpr int kTurnRows = 12;       // position 4: three beats
 constexpr int kEndingRows = 12;     // position 10: three beats
 constexpr int kEndingBpm = 105;     // position 10 on
 constexpr int kSilenceRows = 4;     // positions 11 and 12: one beat
