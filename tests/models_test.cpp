@@ -379,6 +379,68 @@ TEST(Framing, FrontHammerPairAndNailFitThePictureAtEverySwing)
     }
 }
 
+// True when some vertex of `mesh` under `place` is in the picture.
+bool AnyInPicture(const Mesh& mesh, const Mat& place)
+{
+    for (int i = 0; i < mesh.vertexCount; ++i) {
+        double p[3];
+        place.Apply(mesh.vertices[i], p);
+        const Seen s = Project(p[0], p[1], p[2]);
+        if (std::fabs(s.x) < 1.0 && std::fabs(s.y) < 1.0 && s.distance > 0.1 && s.distance < 100.0)
+            return true;
+    }
+    return false;
+}
+
+// The hammers scene frame by frame at 60 frames a second, as the show moves its objects: the grid's
+// pair drifts |sin 4t| a frame and swings +-40 sin 4t degrees, the nail drifts |sin 6t| / 2 a frame
+// from x = -17 and takes its bob and rock after it is drawn. The nail is there from the first frame
+// and stays until the first hammers have come in, so that the scene never shows the bare wall.
+TEST(Framing, NailStaysUntilTheFirstHammersComeIn)
+{
+    const auto handle = Loaded("marto.ASC", "manche");
+    const auto head = Loaded("marto.ASC", "Tete");
+    const auto nail = Loaded("clou.ASC", "clou");
+    ASSERT_TRUE(handle->mesh != nullptr && head->mesh != nullptr && nail->mesh != nullptr);
+    // The scene's start on the song clock sets the phase of the sines; a few phases.
+    for (double start : {20.0, 20.2, 20.4, 20.6}) {
+        SCOPED_TRACE("scene starts at " + std::to_string(start) + " s");
+        double pairX = 0.0, nailX = -17.0, nailY = 0.0, nailTurn = 0.0;
+        int hammersIn = -1, nailGone = -1;
+        for (int frame = 0; frame < 6 * 60 && (hammersIn < 0 || nailGone < 0); ++frame) {
+            const double t = start + frame / 60.0;
+            const double s = static_cast<float>(std::sin(4.0 * t));
+            pairX += std::fabs(s);
+            bool hammers = false;
+            for (int i = 0; i < 5 && !hammers; ++i) {
+                for (int j = 0; j < 5 && !hammers; ++j) {
+                    const Mat pair = Translate(-300, 5, -30)
+                                         .Then(Rotate(0, 15))
+                                         .Then(Translate(42.0 * j, 0, -20.0 * i))
+                                         .Then(Translate(pairX, 0, 0));
+                    for (const Mat& place :
+                         {pair.Then(Rotate(0, -90)).Then(Rotate(1, 40 * s)),
+                          pair.Then(Translate(0, 0, -5)).Then(Rotate(0, -90)).Then(Rotate(1, -40 * s))}) {
+                        hammers =
+                            hammers || AnyInPicture(*handle->mesh, place) || AnyInPicture(*head->mesh, place);
+                    }
+                }
+            }
+            const double c = static_cast<float>(std::sin(6.0 * t));
+            nailX += std::fabs(c) / 2.0;
+            const bool nailIn = AnyInPicture(
+                *nail->mesh, Translate(nailX, nailY, -30).Then(Rotate(0, -90)).Then(Rotate(1, nailTurn)));
+            nailTurn = -20.0 * c;
+            nailY = 2.0 * c;
+            if (hammers && hammersIn < 0) hammersIn = frame;
+            if (!nailIn && nailGone < 0) nailGone = frame;
+        }
+        ASSERT_GE(hammersIn, 0) << "the grid never comes in";
+        EXPECT_GT(nailGone, 0) << "the scene opens on the bare wall";
+        EXPECT_GT(nailGone, hammersIn + 10) << "the nail has gone before the hammers come in";
+    }
+}
+
 TEST(Framing, ParticleCloudSpinsWithinTheNamesAndTheFarPlane)
 {
     const auto cloud = Loaded("trucmuch.ASC", "trucmuch");

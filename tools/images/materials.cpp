@@ -78,6 +78,22 @@ Cells TileCells(int x, int y, int size, int cells, std::uint32_t seed)
                     cells);
 }
 
+// The models that use a material carry their light in its image (the show draws them unlit): the
+// image holds four columns of the same material, each a quarter of its width, from the side turned
+// away from the light (left) to the side facing it (right); a model's faces pick their column by
+// how squarely they face the light. `levels` scales each column; the brightest also takes `sheen`.
+void LightBands(Image& img, const float (&levels)[4], Rgb sheen, float sheenAmount)
+{
+    for (int y = 0; y < img.height; ++y) {
+        for (int x = 0; x < img.width; ++x) {
+            const int band = std::min(3, 4 * x / img.width);
+            Rgb c = img.At(x, y) * levels[band];
+            if (band == 3) c = Mix(c, sheen, sheenAmount);
+            img.At(x, y) = c;
+        }
+    }
+}
+
 // --- brick wall ---------------------------------------------------------------------------------
 
 constexpr float kCourse = 48.0f; // pixels from one course of bricks to the next
@@ -189,6 +205,15 @@ bool PaintBrickWall(Image& img, std::string*)
             img.At(x, y) = img.At(x, y) * (1.12f - 0.55f * (dx * dx + dy * dy));
         }
     }
+    // Old limewash, gone grey-blue in the shade: the bricks keep their shapes and their light but
+    // lose most of their red, and the wall sits back, darker and cooler than the rusty hammers.
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = img.At(x, y);
+            const Rgb wash = Rgb{0.72f, 0.83f, 1.0f} * Luma(c);
+            img.At(x, y) = Mix(c, wash, 0.88f) * 0.8f;
+        }
+    }
     Vignette(img, 0.35f, 2.5f);
     return true;
 }
@@ -218,9 +243,9 @@ bool PaintRustedMetal(Image& img, std::string*)
             // Rust colour: dark crust, orange bloom, a few bright ochre flakes, black pocks.
             const float tone = TileFbm(x, y, size, 10, 5, 55u);
             const float fine = TileFbm(x, y, size, 64, 3, 57u);
-            Rgb oxide = Mix(Hex(0x361709), Hex(0x7a3412), Smoothstep(0.32f, 0.58f, tone));
-            oxide = Mix(oxide, Hex(0xa9521d), Smoothstep(0.52f, 0.7f, tone + 0.35f * ragged));
-            oxide = Mix(oxide, Hex(0xc0823f), 0.45f * Smoothstep(0.64f, 0.82f, fine + 0.4f * ragged));
+            Rgb oxide = Mix(Hex(0x5a260c), Hex(0xa44a16), Smoothstep(0.32f, 0.58f, tone));
+            oxide = Mix(oxide, Hex(0xd06a22), Smoothstep(0.52f, 0.7f, tone + 0.35f * ragged));
+            oxide = Mix(oxide, Hex(0xe8a050), 0.45f * Smoothstep(0.64f, 0.82f, fine + 0.4f * ragged));
             oxide = oxide * (0.75f + 0.5f * fine);
             const float pock =
                 Smoothstep(0.66f, 0.78f, TileFbm(x, y, size, 48, 2, 56u)) * Smoothstep(0.5f, 0.7f, tone);
@@ -249,6 +274,8 @@ bool PaintRustedMetal(Image& img, std::string*)
             img.At(x, y) = albedo[i] * light + Rgb{1.0f, 0.95f, 0.9f} * shine;
         }
     }
+    const float levels[4] = {0.42f, 0.7f, 1.0f, 1.3f};
+    LightBands(img, levels, Hex(0xf0b070), 0.12f);
     return true;
 }
 
@@ -291,7 +318,7 @@ bool PaintOxidisedPlate(Image& img, std::string*)
             // Blue-grey rolled steel, brushed along x.
             const float brushed = ValueNoise((static_cast<float>(x) + 0.5f) * 8.0f / fs,
                                              (static_cast<float>(y) + 0.5f) * 256.0f / fs, 61u, 8, 256);
-            Rgb steel = Mix(Hex(0x6a727a), Hex(0x8c949c), 0.3f + 0.55f * brushed);
+            Rgb steel = Mix(Hex(0x7c848e), Hex(0xa4acb6), 0.3f + 0.55f * brushed);
             steel = steel * (0.85f + 0.25f * TileFbm(x, y, size, 6, 4, 62u));
 
             // Mill scale: dark blue-black skin left in broad mottled patches.
@@ -304,7 +331,7 @@ bool PaintOxidisedPlate(Image& img, std::string*)
             // Oxide: brown patina in blotches, with rust bloom in speckled clusters.
             const float patina =
                 TileFbm(x, y, size, 4, 6, 63u) + 0.15f * (TileFbm(x, y, size, 40, 2, 64u) - 0.5f);
-            const float oxideAmount = Smoothstep(0.50f, 0.62f, patina);
+            const float oxideAmount = 0.6f * Smoothstep(0.58f, 0.68f, patina);
             const float speckle = Smoothstep(0.64f, 0.74f, TileFbm(x, y, size, 128, 2, 65u));
             const float bloom = speckle * Smoothstep(0.44f, 0.58f, patina);
             Rgb oxide = Mix(Hex(0x5b4c40), Hex(0x3a2e26), TileFbm(x, y, size, 16, 3, 66u));
@@ -332,5 +359,7 @@ bool PaintOxidisedPlate(Image& img, std::string*)
             img.At(x, y) = albedo[i] * light + Rgb{0.95f, 0.97f, 1.0f} * shine;
         }
     }
+    const float levels[4] = {0.3f, 0.55f, 0.82f, 1.1f};
+    LightBands(img, levels, Hex(0xeef4ff), 0.15f);
     return true;
 }

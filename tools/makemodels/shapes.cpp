@@ -144,6 +144,76 @@ Model MakeSphere()
     return model;
 }
 
+// --- light baked into the texture coordinates (hammer and nail) --------------------------------
+//
+// The show draws textured faces unlit, so the hammer and the nail carry their light in their images:
+// rusted_metal.JPG (the handle) and Plateox2.jpg (the head and the nail) each hold kLightBands
+// columns of the same material, from the darkest (u 0 to 0.25) to the brightest (u 0.75 to 1). Each
+// face gets three vertices of its own, its u inside the column that matches how squarely it faces a
+// light at the upper left in front, and its v along the part's long axis. The flat sides of the
+// head's eye then read as planes in different light, and the round parts show bands of light.
+
+namespace {
+
+constexpr int kLightBands = 4;
+
+// Towards the light, in model axes (x right, y away from the viewer, z up): upper left, in front.
+const Dvec kModelLight = Dvec{-0.4, -0.75, 0.55}.Normalised();
+
+// The column a face takes: 0 turned away from the light or edge on, 3 facing it.
+int LightBand(const Dvec& outward)
+{
+    const double d = outward.Dot(kModelLight);
+    if (d < 0.1) return 0;
+    if (d < 0.45) return 1;
+    if (d < 0.7) return 2;
+    return 3;
+}
+
+Dvec PositionOf(const ModelVertex& v)
+{
+    return Dvec{v.x, v.y, v.z};
+}
+
+// Appends `part` to `model` with the light baked in: v = distance along `axis` / vLength; u across
+// the face (perpendicular to `axis` in the face's plane, `across` units mapping to the middle 0.8 of
+// the column, so that mipmaps do not pull in the next column). The part's faces may wind either way:
+// the sign of its volume tells which way is out.
+void AddLit(Model& model, const Model& part, const Dvec& axis, double vLength, double across)
+{
+    Dvec centre{0, 0, 0};
+    for (const ModelVertex& v : part.vertices)
+        centre = centre + PositionOf(v) * (1.0 / static_cast<double>(part.vertices.size()));
+    double volume = 0.0;
+    for (const ModelFace& f : part.faces) {
+        const Dvec a = PositionOf(part.vertices[f.a]) - centre, b = PositionOf(part.vertices[f.b]) - centre,
+                   c = PositionOf(part.vertices[f.c]) - centre;
+        volume += a.Dot(b.Cross(c));
+    }
+    const double outwards = volume < 0.0 ? -1.0 : 1.0;
+
+    for (const ModelFace& f : part.faces) {
+        const Dvec p[3] = {PositionOf(part.vertices[f.a]), PositionOf(part.vertices[f.b]),
+                           PositionOf(part.vertices[f.c])};
+        const Dvec cross = (p[1] - p[0]).Cross(p[2] - p[0]);
+        if (cross.Length() < 1e-12) continue; // no area, nothing to draw
+        const Dvec normal = cross.Normalised() * outwards;
+        const int band = LightBand(normal);
+        Dvec side = normal.Cross(axis);
+        if (side.Length() < 1e-6) side = axis.Cross(std::fabs(axis.z) < 0.9 ? Dvec{0, 0, 1} : Dvec{1, 0, 0});
+        side = side.Normalised();
+        int ids[3];
+        for (int k = 0; k < 3; ++k) {
+            const double within = std::clamp(0.5 + p[k].Dot(side) / across, 0.0, 1.0);
+            ids[k] = model.AddVertex(p[k].x, p[k].y, p[k].z, (band + 0.1 + 0.8 * within) / kLightBands,
+                                     p[k].Dot(axis) / vLength);
+        }
+        model.faces.push_back(ModelFace{ids[0], ids[1], ids[2], f.ab, f.bc, f.ca});
+    }
+}
+
+} // namespace
+
 // --- hammer -------------------------------------------------------------------------------------
 //
 // The show hangs each hammer from its model origin: a pair is two hammers 5 apart in depth, turned
@@ -175,20 +245,26 @@ Model MakeHandle()
         {0.7, -8.8},   {0.7, -9.15}, {0.64, -9.45}, {0.68, -12.0},  {0.73, -14.5}, {0.71, -16.0},
         {0.8, -16.45}, {0.8, -16.9}, {0.66, -17.2}, {0.36, -17.33}, {0.0, -17.35},
     };
-    Model model("manche");
+    Model lathe("manche");
     const LatheFrame frame{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}, 1.0, kHandleDepthScale};
-    // The metal's grain runs along the handle: once round, once per 9 units of length.
-    AddLathe(model, profile, 12, frame, 1.0, 9.0);
+    AddLathe(lathe, profile, 12, frame, 1.0, 9.0);
+    // The rust's grain runs along the handle, one image height per 10 units.
+    Model model("manche");
+    AddLit(model, lathe, Dvec{0, 0, 1}, 10.0, 2.0);
     return model;
 }
 
 Model MakeHead()
 {
     Model model("Tete");
+    // The head's long axis is x; one image height per 16 units of it.
+    const Dvec along{1, 0, 0};
+    constexpr double kLength = 16.0, kAcross = 4.0;
 
     // The eye: a block with bevelled upright edges round the top of the handle.
     const double ex = 1.35, ey = 1.0, bevel = 0.25, ez = 1.55;
-    AddPrism(model,
+    Model eye("eye");
+    AddPrism(eye,
              {{ex, -ey + bevel, 0},
               {ex, ey - bevel, 0},
               {ex - bevel, ey, 0},
@@ -198,13 +274,16 @@ Model MakeHead()
               {-ex + bevel, -ey, 0},
               {ex - bevel, -ey, 0}},
              -ez, ez, 6.0);
+    AddLit(model, eye, along, kLength, kAcross);
 
     // The striking end towards +x: a narrow neck widening into a round bell with a bevelled face.
     const std::vector<ProfilePoint> bell = {
         {0.95, 1.2},  {0.92, 1.9}, {1.0, 2.5},  {1.22, 3.6}, {1.3, 4.2},
         {1.26, 4.45}, {1.12, 4.6}, {0.9, 4.66}, {0.0, 4.7},
     };
-    AddLathe(model, bell, 16, LatheFrame{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 1.0, 6.0);
+    Model striker("bell");
+    AddLathe(striker, bell, 16, LatheFrame{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, 1.0, 6.0);
+    AddLit(model, striker, along, kLength, kAcross);
 
     // The claw towards -x: two prongs springing from the top of the eye and curving down along an arc
     // of radius 5.2 over 60 degrees, tapering to thin tips with a V-shaped slot between them.
@@ -224,29 +303,47 @@ Model MakeHead()
             const double width = 0.19 + 0.21 * (1.0 - t);
             path.push_back(SweepStation{centre, across, up, width, height});
         }
-        AddSweep(model, path, 2, 6.0);
+        Model prong("prong");
+        AddSweep(prong, path, 2, 6.0);
+        AddLit(model, prong, along, kLength, kAcross);
     }
     return model;
 }
 
 // --- nail ---------------------------------------------------------------------------------------
 //
-// The show stands the nail upright at distance 30, starting at x = -17 (just left of the picture's
-// edge at -16.6) and drifting right; it bobs 2 up and down and rocks +-20 degrees in the picture's
-// plane about its origin. Ten units long, it takes 40% of the picture's height and stays within
-// y = +-7 of +-12.4: about half a hammer's length, a big, readable prop.
+// The show stands the nail upright at distance 30, starting at x = -17 and drifting right about 19
+// units a second at 60 frames a second; it bobs 2 up and down and rocks +-20 degrees in the
+// picture's plane about its model y axis, which runs away from the viewer. The nail is built kNailDepth
+// further down that axis, at distance 65, where the picture is +-35.9 wide: it is in sight from the
+// scene's first frame, at a quarter of the picture's width, and stays until about 2.9 s, after the
+// first hammers of the grid come in (about 2.4 s). Rocking about an axis through its own middle, it
+// turns in place. Eighteen units long, it takes a third of the picture's height there, standing within
+// y = +-11 of +-26.9.
+
+namespace {
+
+constexpr double kNailScale = 1.8;  // times the 10-unit nail of the profile below
+constexpr double kNailDepth = 35.0; // model y of the nail's axis
+
+} // namespace
 
 Model MakeNail()
 {
-    // Radius and height from the top of the domed head down to the tip: head, a short fillet, three
-    // grip rings under the head, the smooth shank and a slightly rounded point.
+    // Radius and height from the top of the domed head down to the tip, for a nail 10 long: head, a
+    // short fillet, three grip rings under the head, the smooth shank and a slightly rounded point.
     const std::vector<ProfilePoint> profile = {
         {0.0, 5.0},  {0.7, 4.97},  {1.2, 4.88},  {1.35, 4.8},   {1.35, 4.6},  {1.2, 4.5},  {0.55, 4.42},
         {0.45, 4.3}, {0.45, 3.9},  {0.39, 3.75}, {0.45, 3.6},   {0.39, 3.45}, {0.45, 3.3}, {0.39, 3.15},
         {0.45, 3.0}, {0.45, -3.2}, {0.36, -3.9}, {0.22, -4.45}, {0.0, -5.0},
     };
+    std::vector<ProfilePoint> scaled;
+    for (const ProfilePoint& p : profile)
+        scaled.push_back(ProfilePoint{p.r * kNailScale, p.h * kNailScale});
+    Model lathe("clou");
+    AddLathe(lathe, scaled, 12, LatheFrame{{0, kNailDepth, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0, 6.0);
     Model model("clou");
-    AddLathe(model, profile, 12, LatheFrame{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0, 6.0);
+    AddLit(model, lathe, Dvec{0, 0, 1}, 25.0, 5.0);
     return model;
 }
 

@@ -20,8 +20,8 @@ Model MakeHandle();
 // hammer's swing pivot.
 Model MakeHead();
 
-// Object "clou" of clou.ASC: a nail along z, head up, point down, its bounding box centred on the
-// origin.
+// Object "clou" of clou.ASC: a nail along z, head up, point down, 18 long, its bounding box centred
+// on (0, 35, 0): behind its origin as the show's camera sees it, and rocking about that origin's y axis.
 Model MakeNail();
 
 // Object "trucmuch" of trucmuch.ASC: a burst of sparks, rays of points round a dense core, and no

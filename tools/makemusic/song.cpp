@@ -14,7 +14,6 @@ namespace {
 
 using xm::Note;
 
-constexpr int kBarRows = 16;
 constexpr int kHalfBarRows = kBarRows / 2;
 
 // A chord: the pad plays `pad` (its root, C-2 to F-3), the bass `bass`, arpeggios start on `bell`.
@@ -207,10 +206,11 @@ private:
     Part Intro();
     Part IntroTheme();
     Part Groove();
-    Part Verse(bool second);
+    Part Verse();
+    Part Turn();
     Part Chorus(int which);
     Part Breakdown();
-    Part Outro();
+    Part Ending();
     Part Silence();
 
     int padChannel = kPadB; // the channel of the chord that sounds now
@@ -283,7 +283,10 @@ std::vector<Tone> ChorusClimb(bool second)
 Part Composer::Intro()
 {
     Part part;
-    part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 64); // full volume again when the song loops
+    // Full volume, speed and tempo again when the song loops.
+    part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 64);
+    part.Effect(0, kSnareChannel, xm::kSetSpeed, kSpeed);
+    part.Effect(0, kHatChannel, xm::kSetSpeed, kBpm);
     Pads(part, {kDm, kDm, kBb, kBb}, 46);
     part.Arpeggio(0, kDm, "x.......x.......", kArpUp, 24);
     part.Arpeggio(1, kDm, "x...x...x...x...", kArpUp, 28);
@@ -326,85 +329,87 @@ Part Composer::IntroTheme()
     return part;
 }
 
-// Position 2: the full groove, two bars with a chord every half bar (Dm Bb | F C): the intro's
-// progression at twice its pace, the bell playing the hook across the changes.
+// Position 2: the full groove, one bar with a chord every half bar (Dm Bb), the bell playing the
+// hook across the change and a fill into the verse.
 Part Composer::Groove()
 {
-    Part part(kBuildRows);
+    Part part(kBarRows);
     part.Drums(0, kSnareChannel, kCrash, "C...............", 46, 46, 46);
-    const std::vector<Chord> chords = {kDm, kBb, kF, kC};
-    for (int bar = 0; bar < kBuildRows / kBarRows; ++bar) {
-        const bool last = bar == kBuildRows / kBarRows - 1;
-        const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
-        const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
-        part.Drums(bar, kKickChannel, kKick, last ? "X.....x.X.x...x." : "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, last ? "....X..g....XgXX" : "....X..g....X..g", 50, 40, 16);
-        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
-        part.BassBar(bar, first, half, kGrooveBass, 48);
-        part.Arpeggio(bar, first, half, "X..x..x...x.x...", kRiff, 32);
-    }
+    const std::vector<Chord> chords = {kDm, kBb};
+    part.Drums(0, kKickChannel, kKick, "X.....x.X.x...x.", 60, 50, 30);
+    part.Drums(0, kSnareChannel, kSnare, "....X..g....XgXX", 50, 40, 16);
+    part.Drums(0, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
+    part.BassBar(0, kDm, kBb, kGrooveBass, 48);
+    part.Arpeggio(0, kDm, kBb, "X..x..x...x.x...", kRiff, 32);
     Pads(part, chords, 34, kHalfBarRows);
     return part;
 }
 
-// Positions 3 and 4: the verse melody over the groove, two bars each with a chord every half bar;
-// the second turns to the dominant (Dm Bb | Gm A) and rolls into the chorus.
-Part Composer::Verse(bool second)
+// Position 3: the verse melody over the groove, two bars with a chord every half bar (Dm Bb | F C).
+Part Composer::Verse()
 {
-    Part part(kBuildRows);
-    const std::vector<Chord> chords =
-        second ? std::vector<Chord>{kDm, kBb, kGm, kA} : std::vector<Chord>{kDm, kBb, kF, kC};
-    for (int bar = 0; bar < kBuildRows / kBarRows; ++bar) {
-        const bool fill = second && bar == kBuildRows / kBarRows - 1;
+    Part part(2 * kBarRows);
+    const std::vector<Chord> chords = {kDm, kBb, kF, kC};
+    for (int bar = 0; bar < 2; ++bar) {
         const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
         const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
-        part.Drums(bar, kKickChannel, kKick, fill ? "X.....x.X......." : "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, fill ? "....X...X.X.XxXX" : "....X..g....X..g", 50, 40, 16);
+        part.Drums(bar, kKickChannel, kKick, "X.....x.X.x.....", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, "....X..g....X..g", 50, 40, 16);
         part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
         part.BassBar(bar, first, half, kGrooveBass, 46);
         part.Arpeggio(bar, first, half, "x...x...x...x...", kArpWide, 22);
     }
     Pads(part, chords, 32, kHalfBarRows);
     // Half a bar a chord: each phrase leans on a chord tone and steps down into the next change.
-    if (!second) {
-        part.Melody({{0, 0, "A-4", 3},
-                     {0, 3, "F-4", 1},
-                     {0, 4, "D-5", 4},
-                     {0, 8, "A#4", 4},
-                     {0, 12, "A-4", 2},
-                     {0, 14, "G-4", 2},
-                     {1, 0, "A-4", 3},
-                     {1, 3, "C-5", 1},
-                     {1, 4, "F-5", 4},
-                     {1, 8, "E-5", 4},
-                     {1, 12, "D-5", 2},
-                     {1, 14, "C-5", 2}},
-                    46);
-    } else {
-        part.Melody({{0, 0, "D-5", 3},
-                     {0, 3, "C-5", 1},
-                     {0, 4, "A-4", 4},
-                     {0, 8, "F-4", 2},
-                     {0, 10, "G-4", 2},
-                     {0, 12, "A#4", 4},
-                     {1, 0, "A-4", 2},
-                     {1, 2, "A#4", 2},
-                     {1, 4, "D-5", 4},
-                     {1, 8, "C#5", 4},
-                     {1, 12, "E-5", 3}},
-                    46);
-    }
+    part.Melody({{0, 0, "A-4", 3},
+                 {0, 3, "F-4", 1},
+                 {0, 4, "D-5", 4},
+                 {0, 8, "A#4", 4},
+                 {0, 12, "A-4", 2},
+                 {0, 14, "G-4", 2},
+                 {1, 0, "A-4", 3},
+                 {1, 3, "C-5", 1},
+                 {1, 4, "F-5", 4},
+                 {1, 8, "E-5", 4},
+                 {1, 12, "D-5", 2},
+                 {1, 14, "C-5", 2}},
+                46);
+    return part;
+}
+
+// Position 4: the turn into the chorus, a bar cut short to three beats (the hammer grid has left the
+// picture by then): Gm for two beats, A for one under a snare roll.
+Part Composer::Turn()
+{
+    Part part(kTurnRows);
+    part.Drums(0, kKickChannel, kKick, "X.....x.X...", 60, 50, 30);
+    part.Drums(0, kSnareChannel, kSnare, "....X...XxXX", 50, 40, 16);
+    part.Drums(0, kHatChannel, kClosedHat, "X.x.X.x.X.x.", 32, 22, 14);
+    part.BassBar(0, kGm, kA, {{0, 0, 3}, {3, 0, 2}, {6, 12, 2}, {8, 0, 2}, {10, 7, 2}}, 46);
+    part.Arpeggio(0, kGm, kA, "x...x...x...", kArpWide, 22);
+    Pads(part, {kGm, kA}, 32, kHalfBarRows);
+    part.Melody({{0, 0, "A-4", 2}, {0, 2, "A#4", 2}, {0, 4, "D-5", 4}, {0, 8, "C#5", 2}, {0, 10, "E-5", 2}},
+                46);
     return part;
 }
 
 // Positions 5, 6, 8 and 9: the chorus, the kick on every beat (rows that are multiples of 4). The
 // first two, under the faces, run six bars (Bb C Dm Bb Gm A): after Dm the phrase climbs once more
-// over Bb and Gm, the bell doubling into sixteenths, before its cadence on A. The last two are the
-// four-bar chorus, Bb C Dm A.
+// over Bb and Gm, the bell moving faster, before its cadence on A. The last two are the four-bar
+// chorus, Bb C Dm A.
+//
+// Under the faces each beat's rows take 2, 10, 6 and 6 ticks instead of 6 each: the beat still lasts
+// 24 ticks, but the beat row, during which the new face stands faint and still, lasts 2 ticks (3
+// frames at 60 a second) instead of 6 (9 frames). Its second sixteenth then falls 4 ticks early, so
+// nothing plays on it there.
 Part Composer::Chorus(int which)
 {
     const bool extended = which < 2;
     Part part(extended ? kLongChorusRows : kPatternRows);
+    if (extended) {
+        for (int row = 0; row < kLongChorusRows; ++row)
+            part.Effect(row, kKickChannel, xm::kSetSpeed, kFacesBeatTicks[row % kRowsPerBeat]);
+    }
     part.Drums(0, kSnareChannel, kCrash, "C...............", 50, 50, 50);
     const std::vector<Chord> chords =
         extended ? std::vector<Chord>{kBb, kC, kDm, kBb, kGm, kA} : std::vector<Chord>{kBb, kC, kDm, kA};
@@ -414,12 +419,14 @@ Part Composer::Chorus(int which)
         const bool fill = bar == bars - 1 && (which == 1 || last);
         const bool busy = which >= 2 || (extended && bar >= 4); // sixteenths on the bell
         part.Drums(bar, kKickChannel, kKick, "X...X...X...X...", 60, 54, 30);
-        part.Drums(bar, kSnareChannel, kSnare, fill ? "....X.......XxXX" : "....X.......X...", 50, 40, 18);
-        part.Drums(bar, kHatChannel, kClosedHat, "xgogxgogxgogxgog", 30, 22, 12);
+        const char* snareFill = extended ? "....X.......X.XX" : "....X.......XxXX";
+        part.Drums(bar, kSnareChannel, kSnare, fill ? snareFill : "....X.......X...", 50, 40, 18);
+        part.Drums(bar, kHatChannel, kClosedHat, extended ? "x.ogx.ogx.ogx.og" : "xgogxgogxgogxgog", 30, 22,
+                   12);
         part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kChorusBass, 46);
-        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)],
-                      busy ? "xxxxxxxxxxxxxxxx" : "x.x.x.x.x.x.x.x.", busy ? kArpWide : kArpUp,
-                      busy ? 18 : 22);
+        const char* busyLine = extended ? "x.xxx.xxx.xxx.xx" : "xxxxxxxxxxxxxxxx";
+        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], busy ? busyLine : "x.x.x.x.x.x.x.x.",
+                      busy ? kArpWide : kArpUp, busy ? 18 : 22);
     }
     Pads(part, chords, 36);
     const bool slides = which >= 2;
@@ -440,6 +447,7 @@ Part Composer::Chorus(int which)
 Part Composer::Breakdown()
 {
     Part part;
+    part.Effect(0, kKickChannel, xm::kSetSpeed, kSpeed); // every row 6 ticks again after the faces
     part.Drums(0, kSnareChannel, kCrash, "C...............", 40, 40, 40);
     const std::vector<Chord> chords = {kDm, kBb, kGm, kA};
     for (int bar = 0; bar < 4; ++bar) {
@@ -463,43 +471,26 @@ Part Composer::Breakdown()
     return part;
 }
 
-// Position 10: the groove and the theme once more while the whole song fades to silence.
-Part Composer::Outro()
+// Position 10: the last chord, struck with the crash as the particle cloud flies past the viewer, and
+// let die away: full for the first beat, then even steps in decibels down to -40 dB on the last row.
+// A touch faster, so that its 12 rows last 1.71 s, just over the fly-past.
+Part Composer::Ending()
 {
-    Part part;
-    part.Drums(0, kSnareChannel, kCrash, "C...............", 52, 52, 52);
-    const std::vector<Chord> chords = {kDm, kBb, kF, kDm};
-    for (int bar = 0; bar < 4; ++bar) {
-        part.Drums(bar, kKickChannel, kKick, "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, "....X..g....X..g", 50, 40, 16);
-        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
-        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kGrooveBass, 46);
-        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x.x.x.x.x.x.x.x.", kArpUp, 26);
-    }
-    Pads(part, chords, 38);
-    part.Melody({{0, 0, "A-5", 12},
-                 {0, 12, "G-5", 4},
-                 {1, 0, "F-5", 8},
-                 {1, 8, "D-5", 8},
-                 {2, 0, "C-6", 12},
-                 {2, 12, "A#5", 2},
-                 {2, 14, "A-5", 2},
-                 {3, 0, "D-5", 15}},
-                44);
-    // The fade: full for the first two beats (the crash, the cloud flying past), then even steps
-    // in decibels down to -40 dB at row 62, and silence.
-    constexpr int kFadeStart = 8;
-    constexpr int kFadeEnd = 62;
-    for (int row = kFadeStart; row < kPatternRows; ++row) {
-        int volume = 0;
-        if (row < kFadeEnd) {
-            // 64 * 10^(-2 * fraction), by repeated multiplication so that it is exact everywhere.
-            double level = 64.0;
-            for (int i = kFadeStart; i < row; ++i)
-                level *= 0.9182543; // 10^(-2 / 54)
-            volume = static_cast<int>(level + 0.5);
-        }
-        part.Effect(row, kKickChannel, xm::kSetGlobalVolume, static_cast<std::uint8_t>(volume));
+    Part part(kEndingRows);
+    part.Effect(0, kHatChannel, xm::kSetSpeed, kEndingBpm);
+    part.Drums(0, kSnareChannel, kCrash, "C", 52, 52, 52);
+    part.Drums(0, kKickChannel, kKick, "X", 60, 60, 60);
+    part.BassBar(0, kDm, {{0, 0, kEndingRows}}, 46);
+    Pads(part, {kDm}, 40);
+    part.Arpeggio(0, kDm, "X.x.x.x.x.x.", kArpUp, 26);
+    part.Melody({{0, 0, "D-5", kEndingRows}}, 44);
+    constexpr int kFadeStart = 4;
+    for (int row = kFadeStart; row < kEndingRows; ++row) {
+        // 64 * 10^(-2 * fraction), by repeated multiplication so that it is exact everywhere.
+        double level = 64.0;
+        for (int i = kFadeStart; i < row; ++i)
+            level *= 0.51794747; // 10^(-2 / 7)
+        part.Effect(row, kHatChannel, xm::kSetGlobalVolume, static_cast<std::uint8_t>(level + 0.5));
     }
     return part;
 }
@@ -551,14 +542,14 @@ xm::Module Composer::Build()
     m.patterns.push_back(Intro().pattern);      // 0
     m.patterns.push_back(IntroTheme().pattern); // 1
     m.patterns.push_back(Groove().pattern);     // 2
-    m.patterns.push_back(Verse(false).pattern); // 3
-    m.patterns.push_back(Verse(true).pattern);  // 4
+    m.patterns.push_back(Verse().pattern);      // 3
+    m.patterns.push_back(Turn().pattern);       // 4
     m.patterns.push_back(Chorus(0).pattern);    // 5
     m.patterns.push_back(Chorus(1).pattern);    // 6
     m.patterns.push_back(Breakdown().pattern);  // 7
     m.patterns.push_back(Chorus(2).pattern);    // 8
     m.patterns.push_back(Chorus(3).pattern);    // 9
-    m.patterns.push_back(Outro().pattern);      // 10
+    m.patterns.push_back(Ending().pattern);     // 10
     m.patterns.push_back(Silence().pattern);    // 11
     for (xm::Pattern& p : m.patterns)
         Mix(p);
