@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <fstream>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "platform/jpeg.h"
@@ -18,8 +19,21 @@ namespace {
 // What a failed JPEG load leaves: 2 x 2 luminance, first row black then white, second white then black.
 constexpr unsigned char kPlaceholder[4] = {0x00, 0xFF, 0xFF, 0x00};
 
-// The largest JPEG the loader accepts: 8192 x 8192 pixels (192 MB decoded in colour).
-constexpr std::uint64_t kMaxJpegPixels = 8192ull * 8192ull;
+// The largest image either loader accepts: 8192 x 8192 pixels (192 MB decoded in colour).
+constexpr std::uint64_t kMaxImagePixels = 8192ull * 8192ull;
+
+// Sizes `pixels` to `size` bytes; false, with nothing allocated, when the memory cannot be had.
+bool Allocate(std::vector<unsigned char>* pixels, std::size_t size)
+{
+    try {
+        pixels->resize(size);
+    } catch (const std::bad_alloc&) {
+        pixels->clear();
+        pixels->shrink_to_fit();
+        return false;
+    }
+    return true;
+}
 
 // Little-endian fields of a BMP header.
 std::uint32_t ReadU16(const unsigned char* p)
@@ -56,9 +70,9 @@ struct BmpImage {
 constexpr std::uint64_t kFileHeaderSize = 14;
 constexpr std::uint64_t kInfoHeaderSize = 40; // BITMAPINFOHEADER; larger (V4, V5) headers start alike
 
-// Reads and checks BMP file `fileName`. Every size is checked against the file's length and against
-// `maxSize` (GL's texture limit) before anything is allocated, so a hostile header cannot make the
-// reader allocate or read past what the file holds.
+// Reads and checks BMP file `fileName`. Every size is checked against the file's length, against
+// `maxSize` (GL's texture limit) and against kMaxImagePixels before anything is allocated, so a hostile
+// header cannot make the reader allocate or read past what the file holds.
 bool ReadBmp(const char* fileName, std::uint64_t maxSize, BmpImage* image)
 {
     if (fileName == nullptr) {
@@ -98,7 +112,8 @@ bool ReadBmp(const char* fileName, std::uint64_t maxSize, BmpImage* image)
         return false;
     }
     const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
-    if (width <= 0 || rows == 0 || static_cast<std::uint64_t>(width) > maxSize || rows > maxSize) {
+    if (width <= 0 || rows == 0 || static_cast<std::uint64_t>(width) > maxSize || rows > maxSize ||
+        static_cast<std::uint64_t>(width) * rows > kMaxImagePixels) {
         return false;
     }
 
@@ -113,7 +128,9 @@ bool ReadBmp(const char* fileName, std::uint64_t maxSize, BmpImage* image)
         return false;
     }
 
-    image->pixels.resize(static_cast<std::size_t>(size));
+    if (!Allocate(&image->pixels, static_cast<std::size_t>(size))) {
+        return false;
+    }
     in.seekg(static_cast<std::streamoff>(pixelOffset), std::ios::beg);
     if (height > 0) {
         if (!ReadExactly(in, image->pixels.data(), size)) {
@@ -176,12 +193,14 @@ bool Texture::LoadJpeg(const char* fileName, bool alphaOnly)
     // A header may claim up to 65535 x 65535 pixels whatever the file holds: refuse sizes no show
     // needs before allocating for them.
     if (ReadJpegInfo(fileName, &info) &&
-        static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height) <= kMaxJpegPixels) {
+        static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height) <= kMaxImagePixels) {
         height = static_cast<std::uint32_t>(info.height);
         width = static_cast<std::uint32_t>(info.width);
         const int channels = alphaOnly ? 1 : 3;
-        std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * channels);
-        decoded = DecodeJpeg(fileName, info.width, info.height, channels, pixels.data());
+        std::vector<unsigned char> pixels;
+        if (Allocate(&pixels, static_cast<std::size_t>(width) * height * channels)) {
+            decoded = DecodeJpeg(fileName, info.width, info.height, channels, pixels.data());
+        }
         if (decoded) {
             // Rows come without gaps; set the alignment here rather than trust what an earlier
             // upload (a BMP's 4) left.
