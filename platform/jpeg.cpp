@@ -1,16 +1,12 @@
-// platform/jpeg.cpp -- JPEG decoding: the file is read whole, its header by TurboJPEG, its pixels by
-// libjpeg (whose warnings can be told apart: stray bytes between markers are harmless, a cut-short or
-// corrupt scan is not).
+// platform/jpeg.cpp -- JPEG decoding on libjpeg: the file is read whole, then handed to the decoder, whose
+// warnings are told apart (stray bytes between markers are harmless, a cut-short or corrupt scan is not).
 #include "platform/jpeg.h"
-
-#include <turbojpeg.h> // Required for: tjInitDecompress(), tjDecompressHeader3()
 
 #include <csetjmp> // Required for: setjmp(), longjmp()
 #include <cstddef>
 #include <cstdio> // jpeglib.h needs FILE and size_t declared first
 #include <fstream>
 #include <limits>
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -22,12 +18,6 @@ namespace {
 // No file larger than this is read (an image of the largest size a texture takes, 8192 x 8192, is
 // far smaller even at the highest quality).
 constexpr std::size_t kMaxJpegFileBytes = 128u * 1024u * 1024u;
-
-// A decompressor that is destroyed on every way out.
-struct DecoderDeleter {
-    void operator()(void* handle) const { tjDestroy(handle); }
-};
-using Decoder = std::unique_ptr<void, DecoderDeleter>;
 
 // The whole file in memory; false when it cannot be opened or read, is empty, is larger than
 // kMaxJpegFileBytes (a device that never ends, say) or memory for it cannot be had. Read in blocks to
@@ -79,10 +69,11 @@ void OnMessage(j_common_ptr info, int level)
     }
 }
 
-// Decodes `bytes` into `pixels` (width x height x channels, rows top first without gaps). Only plain
-// data lives in this frame, so the long jumps out of libjpeg skip no destructor.
-bool DecodeBytes(const unsigned char* bytes, unsigned long size, int width, int height, int channels,
-                 unsigned char* pixels)
+// Reads the header of the JPEG image in `bytes` into `header` and, when `pixels` is not null, decodes
+// the image into it (rows top first without gaps, `channels` bytes a pixel), provided the image is
+// still `header`'s size on entry. Only plain data lives in this frame, so the long jumps out of
+// libjpeg skip no destructor.
+bool Decode(const std::vector<unsigned char>& bytes, JpegInfo* header, int channels, unsigned char* pixels)
 {
     jpeg_decompress_struct info{};
     DecodeErrors errors{};
@@ -94,14 +85,27 @@ bool DecodeBytes(const unsigned char* bytes, unsigned long size, int width, int 
         return false;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, bytes, size);
-    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.image_width == 0 || info.image_height == 0 ||
+        info.image_width > 65535 || info.image_height > 65535) {
         jpeg_destroy_decompress(&info);
         return false;
     }
+    const int width = static_cast<int>(info.image_width);
+    const int height = static_cast<int>(info.image_height);
+    if (pixels == nullptr) {
+        header->width = width;
+        header->height = height;
+        header->channels = info.jpeg_color_space == JCS_GRAYSCALE ? 1 : 3;
+        jpeg_destroy_decompress(&info);
+        return true;
+    }
+    // The buffer was sized for the caller's width x height: refuse a file that no longer has that
+    // size, since the decoder would otherwise write past the buffer.
     info.out_color_space = channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    if (!jpeg_start_decompress(&info) || static_cast<int>(info.output_width) != width ||
-        static_cast<int>(info.output_height) != height || info.output_components != channels) {
+    if (width != header->width || height != header->height || !jpeg_start_decompress(&info) ||
+        static_cast<int>(info.output_width) != width || static_cast<int>(info.output_height) != height ||
+        info.output_components != channels) {
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -118,23 +122,6 @@ bool DecodeBytes(const unsigned char* bytes, unsigned long size, int width, int 
     return true;
 }
 
-// The image's size and colour space from its header; false when it has none.
-bool ReadHeader(void* decoder, const std::vector<unsigned char>& bytes, JpegInfo* info)
-{
-    int width = 0, height = 0, subsampling = 0, colourSpace = 0;
-    if (tjDecompressHeader3(decoder, bytes.data(), static_cast<unsigned long>(bytes.size()), &width, &height,
-                            &subsampling, &colourSpace) != 0) {
-        return false;
-    }
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-    info->width = width;
-    info->height = height;
-    info->channels = colourSpace == TJCS_GRAY ? 1 : 3;
-    return true;
-}
-
 } // namespace
 
 bool ReadJpegInfo(const char* fileName, JpegInfo* info)
@@ -143,15 +130,8 @@ bool ReadJpegInfo(const char* fileName, JpegInfo* info)
         return false;
     }
     std::vector<unsigned char> bytes;
-    if (!ReadWholeFile(fileName, &bytes)) {
-        return false;
-    }
-    const Decoder decoder(tjInitDecompress());
-    if (!decoder) {
-        return false;
-    }
     JpegInfo found;
-    if (!ReadHeader(decoder.get(), bytes, &found)) {
+    if (!ReadWholeFile(fileName, &bytes) || !Decode(bytes, &found, 0, nullptr)) {
         return false;
     }
     *info = found;
@@ -168,18 +148,10 @@ bool DecodeJpeg(const char* fileName, int width, int height, int channels, unsig
     if (!ReadWholeFile(fileName, &bytes)) {
         return false;
     }
-    const Decoder decoder(tjInitDecompress());
-    if (!decoder) {
-        return false;
-    }
-    // The buffer was sized for width x height: refuse a file that no longer has that size, since
-    // the decoder would otherwise scale to it or write past the buffer.
-    JpegInfo found;
-    if (!ReadHeader(decoder.get(), bytes, &found) || found.width != width || found.height != height) {
-        return false;
-    }
     // Stopping on the first harmful warning keeps corrupt data from being reported as a picture (and
     // a huge corrupt image from being decoded to its end).
-    return DecodeBytes(bytes.data(), static_cast<unsigned long>(bytes.size()), width, height, channels,
-                       pixels);
+    JpegInfo expected;
+    expected.width = width;
+    expected.height = height;
+    return Decode(bytes, &expected, channels, pixels);
 }
