@@ -22,6 +22,14 @@ constexpr unsigned char kPlaceholder[4] = {0x00, 0xFF, 0xFF, 0x00};
 // reader has the same limit.
 constexpr std::uint64_t kMaxImagePixels = 8192ull * 8192ull;
 
+// GLU's mipmap builder, when it scales an image whose sides are not powers of two, reads up to one row
+// and one pixel past the image's last byte (seen with valgrind on Mesa's libGLU 9.0). Every buffer
+// handed to it has that much more, zeroed, behind the image.
+std::size_t ScalerSlack(std::size_t rowBytes, int pixelBytes)
+{
+    return rowBytes + static_cast<std::size_t>(pixelBytes) + 4;
+}
+
 // Sizes `pixels` to `size` bytes; false, with nothing allocated, when the memory cannot be had.
 bool Allocate(std::vector<unsigned char>* pixels, std::size_t size)
 {
@@ -84,7 +92,8 @@ bool Texture::LoadJpeg(const char* fileName, bool alphaOnly)
         width = static_cast<std::uint32_t>(info.width);
         const int channels = alphaOnly ? 1 : 3;
         std::vector<unsigned char> pixels;
-        if (Allocate(&pixels, static_cast<std::size_t>(width) * height * channels)) {
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
+        if (Allocate(&pixels, rowBytes * height + ScalerSlack(rowBytes, channels))) {
             decoded = DecodeJpeg(fileName, info.width, info.height, channels, pixels.data());
         }
         if (decoded) {
@@ -116,6 +125,10 @@ bool Texture::LoadBmp(const char* fileName)
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     BmpImage image;
     if (!ReadBmpFile(fileName, static_cast<std::uint64_t>(maxSize > 0 ? maxSize : 0), &image)) {
+        return false;
+    }
+    const std::size_t rowBytes = (static_cast<std::size_t>(image.width) * 3 + 3) / 4 * 4;
+    if (!Allocate(&image.pixels, image.pixels.size() + ScalerSlack(rowBytes, 3))) {
         return false;
     }
     width = image.width;
