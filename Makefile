@@ -42,6 +42,13 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_mesh fuzz_texcoords fuzz_group fuzz_bmp fuzz_jpeg
 	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
+# The show's engine from Init to Release on the headless GL context under valgrind's memcheck: any
+# error, or any definite leak, fails. Suppressions (tests/valgrind.supp) cover the GL driver only.
+valgrind: build
+	LP_NUM_THREADS=0 valgrind --tool=memcheck --keep-debuginfo=yes --leak-check=full \
+		--show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=40 \
+		--suppressions=tests/valgrind.supp --error-exitcode=1 ./$(BUILD_DIR)/tests/show_memcheck
+
 format:
 	find glarve platform brimt tests bench tools \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 

@@ -13,7 +13,7 @@ libfreetype-dev libfontconfig-dev fonts-liberation
 libfltk1.3-dev fluid
 libopenmpt-dev
 xvfb xauth xdotool xfonts-base x11-utils imagemagick
-sox
+sox python3
 clang-14 libclang-rt-14-dev valgrind
 "
 
