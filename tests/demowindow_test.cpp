@@ -282,12 +282,17 @@ TEST_F(Show, InitFailsOnFilesThatNeverEndOrClaimTooMuch)
 // context: every name in use afterwards was in use before Init.
 TEST_F(Show, NothingOfTheShowOutlivesReleaseAfterEveryScene)
 {
+    // Texture names and list names are counted apart (they are separate name spaces): a list name n
+    // is entered as kNamesLooked + n.
     constexpr GLuint kNamesLooked = 4096;
     auto namesInUse = [] {
         std::vector<GLuint> used;
         for (GLuint name = 1; name < kNamesLooked; ++name) {
-            if (glIsTexture(name) || glIsList(name)) {
+            if (glIsTexture(name)) {
                 used.push_back(name);
+            }
+            if (glIsList(name)) {
+                used.push_back(kNamesLooked + name);
             }
         }
         return used;
