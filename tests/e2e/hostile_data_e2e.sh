@@ -199,14 +199,25 @@ launch_brimt() {
     APP_PID=$!
 }
 
-# wait_exit SECONDS: STATUS once the program ended; kills it (status 124) when it outstays.
+# press_to_end WINDOW KEY: presses KEY in WINDOW until the program ends (three tries, 10 s apart: a key
+# sent while the window is still taking the focus can be lost on a busy machine); sets STATUS.
+press_to_end() {
+    tries=0
+    while [ $tries -lt 3 ]; do
+        keys "$1" "$2"
+        wait_exit 10 && return 0
+        tries=$((tries + 1))
+    done
+    return 1
+}
+
+# wait_exit SECONDS: STATUS once the program ended; fails when it is still running after SECONDS (the
+# caller kills it in the end).
 wait_exit() {
     n=0
     while kill -0 "$APP_PID" 2>/dev/null; do
         n=$((n + 1))
         if [ $n -gt $(($1 * 10)) ]; then
-            kill -KILL "$APP_PID" 2>/dev/null
-            wait "$APP_PID" 2>/dev/null
             STATUS=124
             return 1
         fi
@@ -242,8 +253,7 @@ run_case() {
                 elif window_id ERREUR >/dev/null; then
                     problem="an ERREUR box"
                 else
-                    keys "$gl" Escape
-                    wait_exit 30 || problem="still running 30 s after Escape"
+                    press_to_end "$gl" Escape || problem="still running 30 s after Escape"
                     [ -n "$problem" ] || [ "$STATUS" -eq 0 ] || problem="exit status $STATUS after Escape"
                 fi
             fi
@@ -252,8 +262,7 @@ run_case() {
             if ! box=$(wait_window ERREUR 90); then
                 problem="no ERREUR box"
             else
-                keys "$box" Return
-                wait_exit 30 || problem="still running 30 s after the ERREUR box"
+                press_to_end "$box" Return || problem="still running 30 s after the ERREUR box"
                 [ -n "$problem" ] || [ "$STATUS" -eq "$expect" ] || problem="exit status $STATUS, expected $expect"
                 grep -q "Erreur Brimt $expect" "$err" || problem="${problem:+$problem; }no \"Erreur Brimt $expect\" on stderr"
             fi
