@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize format clean
+.PHONY: all deps build run test sanitize fuzz valgrind format clean
 
 all: build
 
@@ -33,8 +33,24 @@ sanitize: deps
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		ctest --output-on-failure -j $(JOBS) -E '_e2e$$'
 
+# Each libFuzzer program (model, coordinate and group loaders, BMP reader, JPEG layer) for FUZZ_SECONDS,
+# built with clang under ASan and UBSan in its own build folder. Fails when anything was found.
+FUZZ_SECONDS ?= 180
+fuzz: deps
+	cmake -S . -B build-fuzz -DBRIMT_FUZZ=ON -DBRIMT_BUILD_TESTS=OFF -DBRIMT_BUILD_BENCH=OFF \
+		-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_mesh fuzz_texcoords fuzz_group fuzz_bmp fuzz_jpeg
+	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# The show's engine from Init to Release on the headless GL context under valgrind's memcheck: any
+# error, or any definite leak, fails. Suppressions (tests/valgrind.supp) cover the GL driver only.
+valgrind: build
+	LP_NUM_THREADS=0 valgrind --tool=memcheck --keep-debuginfo=yes --leak-check=full \
+		--show-leak-kinds=definite --errors-for-leak-kinds=definite --num-callers=40 \
+		--suppressions=tests/valgrind.supp --error-exitcode=1 ./$(BUILD_DIR)/tests/show_memcheck
+
 format:
 	find glarve platform brimt tests bench tools \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize
+	rm -rf $(BUILD_DIR) build-sanitize build-fuzz

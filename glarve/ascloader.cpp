@@ -2,15 +2,20 @@
 //
 // The file is read in pieces of at most 99 characters (a longer line is several pieces, each tested as
 // a line of its own). Lines are recognised by case-sensitive prefix; fields are found by a forward scan
-// for a letter, then read as %d counts, %f coordinates or atoi-style indices. Nothing read from the
-// file can move a scan outside its piece, and counts are checked against the file's size before any
-// array is made.
-#include <cerrno>  // Required for: errno, ERANGE
-#include <climits> // Required for: INT_MAX
-#include <cstdio>  // Required for: fopen(), fgets(), sscanf(), fseek(), ftell()
-#include <cstdlib> // Required for: strtol()
-#include <cstring> // Required for: strncmp(), strchr()
+// for a letter, then read as %d-style counts, decimal coordinates or atoi-style indices. Nothing read
+// from the file can move a scan outside its piece, counts are checked against the file's size and
+// against kMaxAscCount before any array is made, and no load reads more than kMaxAscFileBytes.
+#include <cctype>   // Required for: isdigit(), isspace()
+#include <cerrno>   // Required for: errno, ERANGE
+#include <cfloat>   // Required for: FLT_MAX
+#include <charconv> // Required for: from_chars()
+#include <climits>  // Required for: INT_MAX
+#include <cstdio>   // Required for: fopen(), getc_unlocked(), fseek(), ftell()
+#include <cstdlib>  // Required for: strtol()
+#include <cstring>  // Required for: strncmp(), strchr()
+#include <new>      // Required for: std::nothrow
 #include <string>
+#include <system_error> // Required for: std::errc
 
 #include "mesh.h"
 #include "sceneobject.h"
@@ -23,6 +28,11 @@ constexpr int kPieceSize = 100; // fgets buffer: 99 characters and the terminato
 // to bound the counts by what the file could possibly hold.
 constexpr long kMinVertexLine = 6;
 constexpr long kMinFaceLine = 4;
+
+// No load reads more than this from a file (a model file of the show is tens of kilobytes).
+constexpr long long kMaxAscFileBytes = 64ll * 1024 * 1024;
+// Nor makes more vertices or faces than this for one object (3D Studio itself stops at 65,535).
+constexpr int kMaxAscCount = 1000000;
 
 bool StartsWith(const char* line, const char* prefix)
 {
@@ -51,8 +61,26 @@ public:
     bool IsOpen() const { return file != nullptr; }
     long Size() const { return size; }
 
-    // Reads the next piece into `line`; false at the end of the file.
-    bool ReadPiece() { return std::fgets(line, kPieceSize, file) != nullptr; }
+    // Reads the next piece into `line` as fgets would: up to and including the next line feed, at most
+    // kPieceSize - 1 characters. False at the end of the file, and once kMaxAscFileBytes have been
+    // read (a file that never ends, such as a device, is then treated as ending there).
+    bool ReadPiece()
+    {
+        int length = 0;
+        while (length < kPieceSize - 1 && bytesRead < kMaxAscFileBytes) {
+            const int c = getc_unlocked(file);
+            if (c == EOF) {
+                break;
+            }
+            ++bytesRead;
+            line[length++] = static_cast<char>(c);
+            if (c == '\n') {
+                break;
+            }
+        }
+        line[length] = '\0';
+        return length > 0;
+    }
 
     // Reads pieces until the header of `objectName`, then the next piece, which must be a count line.
     bool FindCountLine(const char* objectName)
@@ -85,6 +113,7 @@ public:
 private:
     std::FILE* file;
     long size = 0;
+    long long bytesRead = 0;
 };
 
 // A forward scan over one piece. The cursor never leaves the piece: a letter that is not there fails
@@ -125,13 +154,65 @@ public:
         value = static_cast<int>(n);
     }
 
-    // A %f-style coordinate at the cursor, stored as a float. Unreadable text leaves `value` as it was.
+    // A decimal coordinate at the cursor, stored as a float: white space, an optional sign, digits with
+    // an optional fraction (or a fraction alone), an optional exponent. Nothing else is a number: no
+    // "nan", "inf" or hexadecimal, whatever the C library would take. Text that does not start like a
+    // number leaves `value` as it was; a number beyond float's range reads as the largest float of its
+    // sign, one too small for it as 0. Independent of the locale.
     void ReadCoordinate(float& value) const
     {
-        float f;
-        if (std::sscanf(cursor, "%f", &f) == 1) {
-            value = f;
+        const char* p = cursor;
+        while (std::isspace(static_cast<unsigned char>(*p))) {
+            ++p;
         }
+        const bool negative = *p == '-';
+        if (*p == '+' || *p == '-') {
+            ++p;
+        }
+        const char* mantissa = p; // from_chars takes no '+'
+        bool digits = false;
+        while (std::isdigit(static_cast<unsigned char>(*p))) {
+            ++p;
+            digits = true;
+        }
+        if (*p == '.') {
+            ++p;
+            while (std::isdigit(static_cast<unsigned char>(*p))) {
+                ++p;
+                digits = true;
+            }
+        }
+        if (!digits) {
+            return;
+        }
+        bool tinyExponent = false;
+        if (*p == 'e' || *p == 'E') {
+            const char* e = p + 1;
+            tinyExponent = *e == '-';
+            if (*e == '+' || *e == '-') {
+                ++e;
+            }
+            if (std::isdigit(static_cast<unsigned char>(*e))) {
+                while (std::isdigit(static_cast<unsigned char>(*e))) {
+                    ++e;
+                }
+                p = e;
+            } else {
+                tinyExponent = false; // "1e" and "1e+" read as 1, as strtod reads them
+            }
+        }
+        double d = 0.0;
+        const auto result = std::from_chars(mantissa, p, d, std::chars_format::general);
+        if (result.ec == std::errc::result_out_of_range) {
+            d = tinyExponent ? 0.0 : static_cast<double>(FLT_MAX);
+        } else if (result.ec != std::errc() || result.ptr != p) {
+            return;
+        }
+        if (d > static_cast<double>(FLT_MAX)) {
+            d = static_cast<double>(FLT_MAX);
+        }
+        const float f = static_cast<float>(d);
+        value = negative ? -f : f;
     }
 
     // An atoi-style index: the text from the cursor up to the next space. The cursor stays put.
@@ -166,7 +247,7 @@ bool ReadCounts(const AscFile& file, bool withFaces, int& vertexCount, int& face
         return false;
     }
     scan.ReadCount(vertexCount);
-    if (vertexCount < 0 || vertexCount > file.Size() / kMinVertexLine) {
+    if (vertexCount < 0 || vertexCount > kMaxAscCount || vertexCount > file.Size() / kMinVertexLine) {
         return false;
     }
     if (!withFaces) {
@@ -176,7 +257,7 @@ bool ReadCounts(const AscFile& file, bool withFaces, int& vertexCount, int& face
         return false;
     }
     scan.ReadCount(faceCount);
-    return faceCount >= 0 && faceCount <= file.Size() / kMinFaceLine;
+    return faceCount >= 0 && faceCount <= kMaxAscCount && faceCount <= file.Size() / kMinFaceLine;
 }
 
 } // namespace
@@ -184,6 +265,9 @@ bool ReadCounts(const AscFile& file, bool withFaces, int& vertexCount, int& face
 bool TexCoordSet::Load(const char* fileName, const char* objectName)
 {
     Clear();
+    if (fileName == nullptr || objectName == nullptr) {
+        return false;
+    }
 
     AscFile file(fileName);
     if (!file.IsOpen() || !file.FindCountLine(objectName)) {
@@ -193,26 +277,30 @@ bool TexCoordSet::Load(const char* fileName, const char* objectName)
     if (!ReadCounts(file, false, vertices, faces)) {
         return false;
     }
-    count = vertices;
-    coords = count > 0 ? new TexCoord2[count]() : nullptr;
+    if (vertices > 0) {
+        coords = new (std::nothrow) TexCoord2[vertices]();
+        if (coords == nullptr) {
+            return false;
+        }
+        count = vertices;
+    }
 
     for (int i = 0; i < count; ++i) {
         if (!file.NextLineOf("Vertex", "Vertex list")) {
             Clear();
             return false;
         }
+        // A vertex line without U (an object exported without texture mapping) has coordinates (0, 0);
+        // one with U but no V after it keeps v at 0.
         FieldScan scan(file.line);
         if (!scan.Find('U')) {
-            Clear();
-            return false;
+            continue;
         }
         scan.ReadCoordinate(coords[i].u);
         // This scan starts after "U:", so the capital V that begins the line is not taken.
-        if (!scan.Find('V')) {
-            Clear();
-            return false;
+        if (scan.Find('V')) {
+            scan.ReadCoordinate(coords[i].v);
         }
-        scan.ReadCoordinate(coords[i].v);
     }
     return true;
 }
@@ -220,6 +308,9 @@ bool TexCoordSet::Load(const char* fileName, const char* objectName)
 bool Mesh::Load(const char* fileName, const char* objectName)
 {
     Clear();
+    if (fileName == nullptr || objectName == nullptr) {
+        return false;
+    }
 
     AscFile file(fileName);
     if (!file.IsOpen() || !file.FindCountLine(objectName)) {
@@ -229,10 +320,14 @@ bool Mesh::Load(const char* fileName, const char* objectName)
     if (!ReadCounts(file, true, nVertices, nFaces)) {
         return false;
     }
+    vertices = nVertices > 0 ? new (std::nothrow) Vec3[nVertices] : nullptr;
+    faces = nFaces > 0 ? new (std::nothrow) Face[nFaces]() : nullptr;
+    if ((nVertices > 0 && vertices == nullptr) || (nFaces > 0 && faces == nullptr)) {
+        Clear();
+        return false;
+    }
     vertexCount = nVertices;
-    vertices = vertexCount > 0 ? new Vec3[vertexCount] : nullptr;
     faceCount = nFaces;
-    faces = faceCount > 0 ? new Face[faceCount]() : nullptr;
 
     for (int i = 0; i < vertexCount; ++i) {
         if (!file.NextLineOf("Vertex", "Vertex list")) {
@@ -281,11 +376,21 @@ bool Mesh::Load(const char* fileName, const char* objectName)
 
 bool MeshObject::Load(const char* fileName, const char* objectName)
 {
+    if (fileName == nullptr || objectName == nullptr) {
+        return false;
+    }
     TexCoordSet* oldSet = texCoordSet;
     Mesh* oldMesh = mesh;
 
-    texCoordSet = new TexCoordSet;
-    mesh = new Mesh;
+    texCoordSet = new (std::nothrow) TexCoordSet;
+    mesh = new (std::nothrow) Mesh;
+    if (texCoordSet == nullptr || mesh == nullptr) {
+        delete texCoordSet;
+        delete mesh;
+        texCoordSet = oldSet;
+        mesh = oldMesh;
+        return false;
+    }
     if (texCoordSet->Load(fileName, objectName) && mesh->Load(fileName, objectName)) {
         // The former set and mesh are no longer referenced by the object: release them.
         delete oldSet;

@@ -24,8 +24,10 @@ public:
     TexCoord2* GetCoords() const { return coords; }
 
     // Reads the texture coordinates (U, V) of object `objectName` from the ASC model file `fileName`.
-    // Returns false when the file cannot be opened, the object is not there, its count line is
-    // missing or unreasonable, or the file ends before every vertex line was read; the set is then
+    // A vertex line without U (an export without texture mapping) gives the coordinates (0, 0), one
+    // with U but no V gives v = 0. Returns false when an argument is null, the file cannot be opened,
+    // the object is not there, its count line is missing or unreasonable (see Mesh::Load), the
+    // array cannot be allocated, or the file ends before every vertex line was read; the set is then
     // left empty.
     bool Load(const char* fileName, const char* objectName);
 
@@ -55,9 +57,16 @@ public:
     Vec3 Centre();
 
     // Reads the vertices (X, Y, Z) and faces (A, B, C) of object `objectName` from the ASC model
-    // file `fileName`. Returns false, with the mesh left empty, when the file cannot be opened, the
-    // object or its count line is missing, a count is negative or larger than the file could hold,
-    // the file ends among the vertex or face lines, or a face index lies outside the vertices.
+    // file `fileName`. Returns false, with the mesh left empty, when an argument is null, the file
+    // cannot be opened, the object or its count line is missing, a count is negative, larger than
+    // the file could hold or above 1,000,000, an array cannot be allocated, the file ends among the
+    // vertex or face lines, a vertex line lacks X, Y or Z, a face line lacks A, B or C (or a space
+    // after C's index), or a face index lies outside the vertices.
+    //
+    // Both loaders read coordinates as decimal numbers only: an optional sign, digits with an
+    // optional fraction and exponent ("nan", "inf" and hexadecimal are not numbers and leave the
+    // field 0; beyond float's range reads as the largest float). Neither reads more than the first
+    // 64 MiB of a file: a file that never ends (a device) fails there.
     bool Load(const char* fileName, const char* objectName);
 
     void Clear();

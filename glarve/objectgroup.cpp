@@ -2,9 +2,17 @@
 #include "objectgroup.h"
 
 #include <GL/gl.h> // Required for: glPushMatrix(), glPopMatrix()
-#include <cstdio>  // Required for: fopen(), fgets()
+#include <cstdio>  // Required for: fopen(), getc_unlocked()
 #include <cstring> // Required for: strncmp(), strchr()
 #include <string>
+
+namespace {
+
+// The most a group file is read, and the most object headers it is searched for.
+constexpr long long kMaxGroupFileBytes = 64ll * 1024 * 1024;
+constexpr int kMaxGroupObjects = 4096;
+
+} // namespace
 
 ObjectList::Position ObjectList::AddTail(SceneObject* object)
 {
@@ -52,6 +60,9 @@ void ObjectGroup::Draw()
 bool ObjectGroup::LoadFile(const char* fileName)
 {
     RemoveAll();
+    if (fileName == nullptr) {
+        return false;
+    }
 
     std::FILE* file = std::fopen(fileName, "r");
     if (file == nullptr) {
@@ -60,10 +71,32 @@ bool ObjectGroup::LoadFile(const char* fileName)
 
     static const char header[] = "Named object: ";
     char line[100]; // one read takes at most 99 characters, as in the model loader
-    while (std::fgets(line, sizeof line, file) != nullptr) {
+    // Each header costs two searches of the file from its start: the headers looked at and the bytes
+    // read are capped so that no file, not even one that never ends, keeps the load going for long.
+    long long bytesRead = 0;
+    int headers = 0;
+    // One piece as fgets reads it: up to and including the next line feed, at most 99 characters.
+    auto readPiece = [&]() {
+        int length = 0;
+        while (length < static_cast<int>(sizeof line) - 1 && bytesRead < kMaxGroupFileBytes) {
+            const int c = getc_unlocked(file);
+            if (c == EOF) {
+                break;
+            }
+            ++bytesRead;
+            line[length++] = static_cast<char>(c);
+            if (c == '\n') {
+                break;
+            }
+        }
+        line[length] = '\0';
+        return length > 0;
+    };
+    while (headers < kMaxGroupObjects && readPiece()) {
         if (std::strncmp(line, header, sizeof header - 1) != 0) {
             continue;
         }
+        ++headers;
         // The name lies between the line's first and second double quotes.
         const char* open = std::strchr(line, '"');
         const char* close = open != nullptr ? std::strchr(open + 1, '"') : nullptr;

@@ -56,8 +56,9 @@ public:
     void Draw() override;
 
     // Replaces the children by every object of the ASC model file that loads. Returns false only when
-    // the file cannot be opened (the group is then empty). The mesh objects it creates belong to the
-    // group and live until the group is destroyed.
+    // `fileName` is null or the file cannot be opened (the group is then empty). At most the first
+    // 64 MiB of the file and its first 4,096 object headers are looked at. The mesh objects it creates
+    // belong to the group and live until the group is destroyed.
     bool LoadFile(const char* fileName);
 
 private:

@@ -27,7 +27,10 @@ void MeshObject::Draw()
     const int vertexCount = mesh->GetVertexCount();
     const Vec3* vertices = mesh->GetVertices();
     const Face* faces = mesh->GetFaces();
-    const TexCoord2* coords = texCoordSet->GetCoords();
+    // The renderers pick coordinates by vertex index: a set that does not cover every vertex (loaded
+    // from another object, or filled by hand) is not handed over at all, so no renderer can read
+    // past it. Kinds that need coordinates then draw nothing; the others draw as usual.
+    const TexCoord2* coords = texCoordSet->count >= vertexCount ? texCoordSet->GetCoords() : nullptr;
 
     ApplyTransform();
     renderer->Begin();

@@ -42,7 +42,10 @@ public:
     MeshObject() = default;
     ~MeshObject() override;
 
-    // Without a renderer, set or mesh: returns at once and makes no GL call at all.
+    // Without a renderer, set or mesh: returns at once and makes no GL call at all. The renderer gets
+    // the set's coordinates only when the set has at least one per vertex of the mesh; otherwise it
+    // gets none (a null pointer): a TextureRenderer then draws nothing, the kinds that use no
+    // coordinates draw the mesh as usual.
     void Draw() override;
 
     // Loads object `objectName` of the ASC model file `fileName` into a new set and mesh. On success

@@ -7,10 +7,10 @@
 #include <GL/glu.h> // Required for: gluBuild2DMipmaps()
 
 #include <cstddef>
-#include <fstream>
-#include <limits>
+#include <new>
 #include <vector>
 
+#include "bmpfile.h"
 #include "platform/jpeg.h"
 
 namespace {
@@ -18,117 +18,28 @@ namespace {
 // What a failed JPEG load leaves: 2 x 2 luminance, first row black then white, second white then black.
 constexpr unsigned char kPlaceholder[4] = {0x00, 0xFF, 0xFF, 0x00};
 
-// The largest JPEG the loader accepts: 8192 x 8192 pixels (192 MB decoded in colour).
-constexpr std::uint64_t kMaxJpegPixels = 8192ull * 8192ull;
+// The largest JPEG image the loader accepts: 8192 x 8192 pixels (192 MB decoded in colour); the BMP
+// reader has the same limit.
+constexpr std::uint64_t kMaxImagePixels = 8192ull * 8192ull;
 
-// Little-endian fields of a BMP header.
-std::uint32_t ReadU16(const unsigned char* p)
+// GLU's mipmap builder, when it scales an image whose sides are not powers of two, reads up to one row
+// and one pixel past the image's last byte (seen with valgrind on Mesa's libGLU 9.0). Every buffer
+// handed to it has that much more, zeroed, behind the image.
+std::size_t ScalerSlack(std::size_t rowBytes, int pixelBytes)
 {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+    return rowBytes + static_cast<std::size_t>(pixelBytes) + 4;
 }
 
-std::uint32_t ReadU32(const unsigned char* p)
+// Sizes `pixels` to `size` bytes; false, with nothing allocated, when the memory cannot be had.
+bool Allocate(std::vector<unsigned char>* pixels, std::size_t size)
 {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::int32_t ReadS32(const unsigned char* p)
-{
-    const std::uint32_t u = ReadU32(p);
-    return u <= 0x7FFFFFFFu ? static_cast<std::int32_t>(u) : -static_cast<std::int32_t>(~u) - 1;
-}
-
-bool ReadExactly(std::ifstream& in, unsigned char* to, std::uint64_t count)
-{
-    in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(count));
-    return static_cast<std::uint64_t>(in.gcount()) == count;
-}
-
-// An uncompressed 24-bit BMP image read whole: blue-green-red pixels, each row padded to 4 bytes,
-// bottom row first.
-struct BmpImage {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::vector<unsigned char> pixels;
-};
-
-constexpr std::uint64_t kFileHeaderSize = 14;
-constexpr std::uint64_t kInfoHeaderSize = 40; // BITMAPINFOHEADER; larger (V4, V5) headers start alike
-
-// Reads and checks BMP file `fileName`. Every size is checked against the file's length and against
-// `maxSize` (GL's texture limit) before anything is allocated, so a hostile header cannot make the
-// reader allocate or read past what the file holds.
-bool ReadBmp(const char* fileName, std::uint64_t maxSize, BmpImage* image)
-{
-    if (fileName == nullptr) {
+    try {
+        pixels->resize(size);
+    } catch (const std::bad_alloc&) {
+        pixels->clear();
+        pixels->shrink_to_fit();
         return false;
     }
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0) {
-        return false;
-    }
-    const auto fileSize = static_cast<std::uint64_t>(length);
-    in.seekg(0, std::ios::beg);
-
-    unsigned char fileHeader[kFileHeaderSize];
-    if (!ReadExactly(in, fileHeader, kFileHeaderSize) || fileHeader[0] != 'B' || fileHeader[1] != 'M') {
-        return false;
-    }
-    const std::uint64_t pixelOffset = ReadU32(fileHeader + 10);
-
-    unsigned char info[kInfoHeaderSize];
-    if (!ReadExactly(in, info, kInfoHeaderSize)) {
-        return false;
-    }
-    const std::uint64_t infoSize = ReadU32(info);
-    if (infoSize < kInfoHeaderSize || kFileHeaderSize + infoSize > fileSize) {
-        return false;
-    }
-    const std::int64_t width = ReadS32(info + 4);
-    const std::int64_t height = ReadS32(info + 8); // below 0: rows stored top first
-    const std::uint32_t bitsPerPixel = ReadU16(info + 14);
-    const std::uint32_t compression = ReadU32(info + 16);
-    if (bitsPerPixel != 24 || compression != 0) {
-        return false;
-    }
-    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
-    if (width <= 0 || rows == 0 || static_cast<std::uint64_t>(width) > maxSize || rows > maxSize) {
-        return false;
-    }
-
-    // The header's own image size is not trusted: the rows are what the upload will read.
-    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * 3 + 3) / 4 * 4;
-    if (rows > std::numeric_limits<std::size_t>::max() / stride) {
-        return false;
-    }
-    const std::uint64_t size = stride * rows;
-    // The pixels start after the headers (a palette may lie between) and lie wholly in the file.
-    if (pixelOffset < kFileHeaderSize + infoSize || pixelOffset > fileSize || fileSize - pixelOffset < size) {
-        return false;
-    }
-
-    image->pixels.resize(static_cast<std::size_t>(size));
-    in.seekg(static_cast<std::streamoff>(pixelOffset), std::ios::beg);
-    if (height > 0) {
-        if (!ReadExactly(in, image->pixels.data(), size)) {
-            return false;
-        }
-    } else {
-        // A top-down file: turn the row order round so that both kinds give the same texture.
-        for (std::uint64_t row = 0; row < rows; ++row) {
-            if (!ReadExactly(in, image->pixels.data() + (rows - 1 - row) * stride, stride)) {
-                return false;
-            }
-        }
-    }
-    image->width = static_cast<std::uint32_t>(width);
-    image->height = static_cast<std::uint32_t>(rows);
     return true;
 }
 
@@ -176,12 +87,15 @@ bool Texture::LoadJpeg(const char* fileName, bool alphaOnly)
     // A header may claim up to 65535 x 65535 pixels whatever the file holds: refuse sizes no show
     // needs before allocating for them.
     if (ReadJpegInfo(fileName, &info) &&
-        static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height) <= kMaxJpegPixels) {
+        static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height) <= kMaxImagePixels) {
         height = static_cast<std::uint32_t>(info.height);
         width = static_cast<std::uint32_t>(info.width);
         const int channels = alphaOnly ? 1 : 3;
-        std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * channels);
-        decoded = DecodeJpeg(fileName, info.width, info.height, channels, pixels.data());
+        std::vector<unsigned char> pixels;
+        const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
+        if (Allocate(&pixels, rowBytes * height + ScalerSlack(rowBytes, channels))) {
+            decoded = DecodeJpeg(fileName, info.width, info.height, channels, pixels.data());
+        }
         if (decoded) {
             // Rows come without gaps; set the alignment here rather than trust what an earlier
             // upload (a BMP's 4) left.
@@ -210,7 +124,11 @@ bool Texture::LoadBmp(const char* fileName)
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     BmpImage image;
-    if (!ReadBmp(fileName, static_cast<std::uint64_t>(maxSize > 0 ? maxSize : 0), &image)) {
+    if (!ReadBmpFile(fileName, static_cast<std::uint64_t>(maxSize > 0 ? maxSize : 0), &image)) {
+        return false;
+    }
+    const std::size_t rowBytes = (static_cast<std::size_t>(image.width) * 3 + 3) / 4 * 4;
+    if (!Allocate(&image.pixels, image.pixels.size() + ScalerSlack(rowBytes, 3))) {
         return false;
     }
     width = image.width;

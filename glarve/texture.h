@@ -27,7 +27,8 @@ public:
 
     // Creates a new GL object and decodes JPEG file `fileName` into it with its mipmaps: RGB, or with
     // `alphaOnly` the grey level as the texture's alpha (a one-channel alpha texture). Returns false
-    // when the file is missing or cannot be decoded; the texture then holds a 2 x 2 black-and-white
+    // when the file is missing or cannot be decoded, is over 128 MiB, its image is over 8192 x 8192
+    // pixels or memory for it cannot be had; the texture then holds a 2 x 2 black-and-white
     // checkerboard (first row black, white) and `width` = `height` = 2. Sets the unpack alignment to
     // 1 and leaves it so.
     bool LoadJpeg(const char* fileName, bool alphaOnly = false);
@@ -36,8 +37,9 @@ public:
     // mipmaps. Bottom-up and top-down files give the same texture: texture row 0 (t = 0) is the
     // image's bottom row, as a bottom-up file stores it. Returns false, with nothing uploaded (the new
     // GL object stays empty) and `width` and `height` unchanged, when the file cannot be read, is
-    // not an uncompressed 24-bit BMP, is cut short, or has a size of 0, below 0 (width) or over the
-    // GL maximum texture size. Leaves the unpack state at alignment 4, row length and skips 0.
+    // not an uncompressed 24-bit BMP, is cut short, has a size of 0, below 0 (width), over the GL
+    // maximum texture size or over 8192 x 8192 pixels, or memory for it cannot be had. Leaves the unpack
+    // state at alignment 4, row length and skips 0.
     bool LoadBmp(const char* fileName);
 
     // Draws the texture as one quad with opacity `alpha` (0 to 1) turned by `angle` degrees about z.

@@ -3,10 +3,13 @@
 // What:   two plain calls over one decoder. ReadJpegInfo reports an image's size and colour kind;
 //         DecodeJpeg fills a gapless width x height x channels byte buffer, RGB (3 bytes a pixel, red
 //         first) or grey (1 byte a pixel), first row = the image's top row.
-// Needs:  libjpeg-turbo's TurboJPEG library. Nothing else, no GL: callable without a context.
-// Limits: the whole file is read into memory for each call; a file is decoded at its full size
-//         (no scaling); CMYK images cannot be turned into RGB or grey and fail. Any decoder warning
-//         (truncated or corrupt data) counts as a failure: a half-decoded image is never handed out.
+// Needs:  libjpeg (libjpeg-turbo's). Nothing else, no GL: callable without a context.
+// Limits: the whole file is read into memory for each call, and a file over 128 MiB (or one that
+//         never ends, such as a device) is refused; a file is decoded at its full size (no
+//         scaling); CMYK images cannot be turned into RGB or grey and fail. Stray bytes between two
+//         markers are skipped (the decoder warns and every viewer opens such a file); any other
+//         decoder warning (data cut short or corrupt) counts as a failure: a half-decoded image is
+//         never handed out. Running out of memory is a failure, not an exception.
 #pragma once
 
 // What ReadJpegInfo found out about an image.

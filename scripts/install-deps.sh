@@ -8,12 +8,13 @@ build-essential cmake pkg-config
 libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl1 libegl-mesa0
 libsdl2-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-libturbojpeg0-dev
+libturbojpeg0-dev libjpeg62-turbo-dev
 libfreetype-dev libfontconfig-dev fonts-liberation
 libfltk1.3-dev fluid
 libopenmpt-dev
 xvfb xauth xdotool xfonts-base x11-utils imagemagick
-sox
+sox python3
+clang-14 libclang-rt-14-dev valgrind
 "
 
 missing=""

@@ -1,7 +1,12 @@
 // tests/ascloader_test.cpp -- reading named objects of ASC model files: the scanning rules, real
 // 3D Studio exports, failures that leave objects as they were, and hostile files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "glarve.h"
@@ -161,10 +166,17 @@ const ScanCase kScanCases[] = {
      "Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 1\nVertex: X:abc Y:0 Z:0 U:0 V:0\n"
      "Face: A:x B:0 C:0 \n",
      true, true, 1, 1, 0.0f, 0},
-    // Mended: a line that passes its prefix test but lacks a letter the scan needs fails the load.
+    // An export without texture mapping has no U and V: its coordinates read as 0 and it loads. A
+    // line that lacks a letter the mesh needs fails the load.
     {"vertex line without U and V",
-     "Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 0\nVertex: X:1 Y:2 Z:3\n", true, false, 1, 0, 1.0f,
+     "Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 0\nVertex: X:1 Y:2 Z:3\n", true, true, 1, 0, 1.0f, 0},
+    {"vertex line without X",
+     "Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 0\nVertex: Y:2 Z:3 U:0 V:0\n", false, true, 0, 0, 0,
      0},
+    {"face line without C",
+     "Named object: \"o\"\nTri-mesh, Vertices: 3 Faces: 1\nVertex: X:1 Y:0 Z:0\n"
+     "Vertex: X:1 Y:0 Z:0\nVertex: X:1 Y:0 Z:0\nFace: A:0 B:1 \n",
+     false, true, 0, 0, 0, 0},
     {"vertex line without Z",
      "Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 0\nVertex: X:1 Y:2 U:0 V:0\n", false, true, 0, 0, 0,
      0},
@@ -189,6 +201,9 @@ const ScanCase kScanCases[] = {
      false, 0, 0, 0, 0},
     {"count beyond int", "Named object: \"o\"\nTri-mesh, Vertices: 99999999999999999999 Faces: 0\n", false,
      false, 0, 0, 0, 0},
+    {"vertex count above the loaders' limit of 1,000,000",
+     "Named object: \"o\"\nTri-mesh, Vertices: 1000001 Faces: 0\nVertex: X:1 Y:0 Z:0 U:0 V:0\n", false, false,
+     0, 0, 0, 0},
     {"huge face count",
      "Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 1000000000\nVertex: X:1 Y:0 Z:0 U:0 V:0\n", false,
      true, 0, 0, 0, 0},
@@ -333,6 +348,141 @@ TEST(AscLoader, HostileBytesNeverReadOutsideTheBuffers)
             EXPECT_LT(object.mesh->faces[i].c, object.mesh->vertexCount);
         }
     }
+}
+
+// Coordinates are decimal numbers and nothing else; a field that does not start like one is 0.
+TEST(AscLoader, ReadsCoordinatesAsDecimalNumbersOnly)
+{
+    struct Case {
+        const char* field;
+        float value;
+    };
+    const Case cases[] = {
+        {"1.5", 1.5f},       {"-2", -2.0f},        {"+2.5e1", 25.0f}, {"  -3", -3.0f},  {".5", 0.5f},
+        {"5.", 5.0f},        {"7E-1", 0.7f},       {"1e", 1.0f},      {"1e+", 1.0f},    {"2.5x", 2.5f},
+        {"0x10", 0.0f},      {"nan", 0.0f},        {"-nan", 0.0f},    {"NAN(1)", 0.0f}, {"inf", 0.0f},
+        {"-infinity", 0.0f}, {"abc", 0.0f},        {"- 3", 0.0f},     {".", 0.0f},      {"+", 0.0f},
+        {"1e999", FLT_MAX},  {"-1e999", -FLT_MAX}, {"1e-999", 0.0f},  {"3e38", 3e38f},  {"1e39", FLT_MAX},
+        {"1.0e-50", 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        const std::string text = std::string("Named object: \"o\"\nTri-mesh, Vertices: 1 Faces: 0\n") +
+                                 "Vertex 0: X:" + c.field + " Y:" + c.field + " Z:0 U:" + c.field +
+                                 " V:" + c.field + "\n";
+        TempFile file(text);
+        MeshObject object;
+        ASSERT_TRUE(object.Load(file.Path(), "o"));
+        EXPECT_EQ(object.mesh->vertices[0].x, c.value);
+        EXPECT_EQ(object.mesh->vertices[0].y, c.value);
+        EXPECT_EQ(object.texCoordSet->coords[0].u, c.value);
+        EXPECT_EQ(object.texCoordSet->coords[0].v, c.value);
+    }
+
+    // One "nan" once made the whole mesh NaN through its centre.
+    TempFile nanFile("Named object: \"o\"\nTri-mesh, Vertices: 2 Faces: 0\n"
+                     "Vertex 0: X:nan Y:inf Z:-inf\nVertex 1: X:2 Y:4 Z:1e999\n");
+    Mesh mesh;
+    ASSERT_TRUE(mesh.Load(nanFile.Path(), "o"));
+    const Vec3 centre = mesh.Centre();
+    for (float f :
+         {centre.x, centre.y, centre.z, mesh.vertices[0].x, mesh.vertices[0].z, mesh.vertices[1].z}) {
+        EXPECT_TRUE(std::isfinite(f));
+    }
+}
+
+TEST(AscLoader, ANullNameFailsLikeAMissingObject)
+{
+    TempFile file(kTri);
+    Mesh mesh;
+    ASSERT_TRUE(mesh.Load(file.Path(), "tri"));
+    EXPECT_FALSE(mesh.Load(file.Path(), nullptr));
+    EXPECT_EQ(mesh.vertices, nullptr);
+    EXPECT_FALSE(mesh.Load(nullptr, "tri"));
+
+    TexCoordSet set;
+    ASSERT_TRUE(set.Load(file.Path(), "tri"));
+    EXPECT_FALSE(set.Load(file.Path(), nullptr));
+    EXPECT_EQ(set.coords, nullptr);
+    EXPECT_FALSE(set.Load(nullptr, "tri"));
+
+    MeshObject object;
+    ASSERT_TRUE(object.Load(file.Path(), "tri"));
+    Mesh* before = object.mesh;
+    EXPECT_FALSE(object.Load(file.Path(), nullptr));
+    EXPECT_FALSE(object.Load(nullptr, "tri"));
+    EXPECT_EQ(object.mesh, before);
+
+    ObjectGroup group;
+    EXPECT_FALSE(group.LoadFile(nullptr));
+}
+
+// Three mesh objects exported without texture mapping, among a light, a camera, materials, smoothing
+// groups and a page break, with CR LF line ends.
+TEST(AscLoader, LoadsEveryObjectOfAnExportWithoutTextureMapping)
+{
+    const std::string path = std::string(std::getenv("BRIMT_SOURCE_DIR")) + "/tests/data/unmapped.asc";
+    struct Expected {
+        const char* name;
+        int vertices;
+        int faces;
+        Vec3 lastVertex;
+        Face lastFace;
+    };
+    const Expected objects[] = {
+        {"Box01", 8, 12, Vec3(10, 10, 20), Face{4, 6, 2}},
+        {"Pyramid01", 5, 6, Vec3(35, 5, 15.5f), Face{3, 0, 4}},
+        {"Plane01", 4, 2, Vec3(5.25f, -20, 0), Face{3, 2, 0}},
+    };
+    for (const Expected& e : objects) {
+        SCOPED_TRACE(e.name);
+        MeshObject object;
+        ASSERT_TRUE(object.Load(path.c_str(), e.name));
+        ASSERT_EQ(object.mesh->vertexCount, e.vertices);
+        ASSERT_EQ(object.mesh->faceCount, e.faces);
+        const Vec3& v = object.mesh->vertices[e.vertices - 1];
+        EXPECT_EQ(v.x, e.lastVertex.x);
+        EXPECT_EQ(v.y, e.lastVertex.y);
+        EXPECT_EQ(v.z, e.lastVertex.z);
+        const Face& f = object.mesh->faces[e.faces - 1];
+        EXPECT_EQ(f.a, e.lastFace.a);
+        EXPECT_EQ(f.b, e.lastFace.b);
+        EXPECT_EQ(f.c, e.lastFace.c);
+        ASSERT_EQ(object.texCoordSet->count, e.vertices);
+        for (int i = 0; i < e.vertices; ++i) {
+            EXPECT_EQ(object.texCoordSet->coords[i].u, 0.0f);
+            EXPECT_EQ(object.texCoordSet->coords[i].v, 0.0f);
+        }
+    }
+
+    ObjectGroup group;
+    ASSERT_TRUE(group.LoadFile(path.c_str()));
+    EXPECT_EQ(group.GetCount(), 3) << "the light and the camera are no mesh objects";
+}
+
+// Files that never end or claim more than memory fail quickly instead of hanging or aborting.
+TEST(AscLoader, FilesThatNeverEndOrClaimTooMuchFailQuickly)
+{
+    // A sparse file whose apparent size would let half a billion faces pass the size check.
+    TempFile sparse("Named object: \"o\"\nTri-mesh, Vertices: 3 Faces: 500000000\n"
+                    "Vertex: X:0 Y:0 Z:0\nVertex: X:0 Y:0 Z:0\nVertex: X:0 Y:0 Z:0\n");
+    ASSERT_EQ(truncate(sparse.Path(), 8ll * 1024 * 1024 * 1024), 0);
+    // A model file that is a link to a device that never ends.
+    const std::string zeroLink = std::string(sparse.Path()) + ".zero";
+    ASSERT_EQ(symlink("/dev/zero", zeroLink.c_str()), 0);
+
+    for (const std::string& path : {std::string(sparse.Path()), zeroLink}) {
+        SCOPED_TRACE(path);
+        Mesh mesh;
+        EXPECT_FALSE(mesh.Load(path.c_str(), "o"));
+        EXPECT_EQ(mesh.faces, nullptr);
+        MeshObject object;
+        EXPECT_FALSE(object.Load(path.c_str(), "o"));
+        ObjectGroup group;
+        group.LoadFile(path.c_str());
+        EXPECT_EQ(group.GetCount(), 0);
+    }
+    unlink(zeroLink.c_str());
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -229,6 +231,84 @@ TEST_F(Show, InitStopsAtTheFirstMissingFileAndTheWindowFreesWhatItBuilt)
         EXPECT_FALSE(glIsList(listBase + 'C'));
         fs::remove_all(dir);
     }
+}
+
+// A copy of DATA/ (links to the real files) in which `file` is replaced by what `make` writes at its path.
+class DataCopy {
+public:
+    DataCopy(const char* file, const std::function<void(const fs::path&)>& make)
+        : dir(fs::temp_directory_path() / ("brimt-show-" + std::to_string(getpid())))
+    {
+        fs::remove_all(dir);
+        fs::create_directories(dir / "DATA");
+        for (const auto& entry : fs::directory_iterator(SourceDir() / "DATA")) {
+            if (entry.path().filename() != file) {
+                fs::create_symlink(entry.path(), dir / "DATA" / entry.path().filename());
+            }
+        }
+        make(dir / "DATA" / file);
+    }
+    ~DataCopy() { fs::remove_all(dir); }
+    DataCopy(const DataCopy&) = delete;
+    DataCopy& operator=(const DataCopy&) = delete;
+
+    const fs::path dir;
+};
+
+// Files that never end or claim more than memory make Init fail (the program's "Erreur Brimt 2"),
+// neither hang it nor abort it.
+TEST_F(Show, InitFailsOnFilesThatNeverEndOrClaimTooMuch)
+{
+    auto zero = [](const fs::path& path) { fs::create_symlink("/dev/zero", path); };
+    auto sparseModel = [](const fs::path& path) {
+        std::ofstream(path) << "Named object: \"sphere\"\nTri-mesh, Vertices: 3 Faces: 500000000\n"
+                               "Vertex: X:0 Y:0 Z:0\nVertex: X:0 Y:0 Z:0\nVertex: X:0 Y:0 Z:0\n";
+        fs::resize_file(path, 8ull * 1024 * 1024 * 1024);
+    };
+    const struct {
+        const char* file;
+        std::function<void(const fs::path&)> make;
+    } cases[] = {{"Present.JPG", zero}, {"test.ASC", zero}, {"test.ASC", sparseModel}, {"greets.JPG", zero}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        DataCopy copy(c.file, c.make);
+        DemoWindow w;
+        WorkingDirectory cwd(copy.dir);
+        EXPECT_FALSE(w.Init());
+    }
+}
+
+// After a run through every scene, Release leaves no texture and no display list of the show in the
+// context: every name in use afterwards was in use before Init.
+TEST_F(Show, NothingOfTheShowOutlivesReleaseAfterEveryScene)
+{
+    // Texture names and list names are counted apart (they are separate name spaces): a list name n
+    // is entered as kNamesLooked + n.
+    constexpr GLuint kNamesLooked = 4096;
+    auto namesInUse = [] {
+        std::vector<GLuint> used;
+        for (GLuint name = 1; name < kNamesLooked; ++name) {
+            if (glIsTexture(name)) {
+                used.push_back(name);
+            }
+            if (glIsList(name)) {
+                used.push_back(kNamesLooked + name);
+            }
+        }
+        return used;
+    };
+    const std::vector<GLuint> before = namesInUse();
+    ASSERT_TRUE(InitFromSource());
+    EXPECT_GT(namesInUse().size(), before.size() + 13 + 255);
+    float time = 0.0f;
+    for (std::uint32_t position : {0u, 1u, 2u, 5u, 7u, 10u, 11u}) {
+        for (std::uint32_t row = 0; row < 3; ++row, time += 0.02f) {
+            const PlayStatus status = At(position, row * 4);
+            window->Render(time, &status);
+        }
+    }
+    EXPECT_TRUE(window->Release());
+    EXPECT_EQ(namesInUse(), before);
 }
 
 TEST_F(Show, RenderDispatchesOnTheSongPosition)

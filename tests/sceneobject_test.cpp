@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
+#include <string>
 
 #include "glarve.h"
 #include "glcontext.h"
@@ -106,6 +108,66 @@ TEST_F(MeshObjectDraw, PerVertexModeSetInBeginTakesEffectOnTheFirstDraw)
         EXPECT_EQ(call.texCoords, t.object.texCoordSet->coords) << "the whole array, not advanced";
     }
     EXPECT_EQ(renderer.calls[4].what, "End");
+}
+
+// A coordinate set that does not cover every vertex is never handed to the renderer: it would read
+// past the set's end for the vertices beyond it.
+TEST_F(MeshObjectDraw, HandsCoordinatesOnlyWhenTheyCoverEveryVertex)
+{
+    struct Case {
+        const char* name;
+        int count; // coordinates in the set; the mesh has 3 vertices
+        bool handed;
+    };
+    const Case cases[] = {{"one per vertex", 3, true},
+                          {"more than the vertices", 5, true},
+                          {"fewer than the vertices", 2, false},
+                          {"none", 0, false}};
+    for (const Case& c : cases) {
+        for (bool perVertex : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (perVertex ? ", per vertex" : ", per face"));
+            Triangle t;
+            t.object.texCoordSet->Clear();
+            if (c.count > 0) {
+                t.object.texCoordSet->count = c.count;
+                t.object.texCoordSet->coords = new TexCoord2[static_cast<std::size_t>(c.count)]();
+            }
+            RecordingRenderer renderer(perVertex);
+            t.object.renderer = &renderer;
+            t.object.Draw();
+            ASSERT_EQ(renderer.calls.size(), perVertex ? 5u : 3u) << "the mesh is still drawn";
+            EXPECT_EQ(renderer.calls[1].texCoords, c.handed ? t.object.texCoordSet->coords : nullptr);
+        }
+    }
+}
+
+// With a short set a textured object draws nothing, a wire object draws its mesh as always.
+TEST_F(MeshObjectDraw, AShortCoordinateSetDrawsNoTexturedFaceButWireStillDraws)
+{
+    UseUnitOrtho();
+    Texture texture;
+    texture.LoadJpeg("/nonexistent/missing.jpg"); // the checkerboard, white and black texels
+    TextureRenderer textured;
+    textured.texture = &texture;
+    WireRenderer wire;
+
+    for (Renderer* renderer : {static_cast<Renderer*>(&textured), static_cast<Renderer*>(&wire)}) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        Triangle t;
+        t.object.texCoordSet->count = 1; // claims one coordinate for three vertices
+        t.object.mesh->vertices[1] = Vec3(0.9f, 0, 0);
+        t.object.mesh->vertices[2] = Vec3(0, 0.9f, 0);
+        t.object.renderer = renderer;
+        glPushMatrix();
+        t.object.Draw();
+        glPopMatrix();
+        Finish();
+        if (renderer == &textured) {
+            EXPECT_EQ(CountPixelsNot(0, 0, 0), 0) << "no textured face without coordinates";
+        } else {
+            EXPECT_GT(CountPixelsNot(0, 0, 0), 0) << "the wire kind needs no coordinates";
+        }
+    }
 }
 
 TEST_F(MeshObjectDraw, DrawsWithoutSavingTheMatrix)

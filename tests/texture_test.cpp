@@ -258,6 +258,14 @@ TEST_F(JpegLoad, AFailedReadLeavesTheCheckerboard)
     ASSERT_NE(frame, std::string::npos);
     huge.replace(frame + 5, 4, "\xFF\xFF\xFF\xFF");
     TempFile hugeFile(huge, ".jpg");
+    // A larger picture cut inside its scan: libjpeg would fill the rest with grey.
+    const std::string stripes =
+        MakeJpeg(64, 64, MakePixels(64, 64, [](int x, int y) {
+                     return Rgb{static_cast<unsigned char>(x * 4), static_cast<unsigned char>(y * 4), 128};
+                 }));
+    const std::size_t scan = stripes.find("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    TempFile cutInScan(stripes.substr(0, scan + (stripes.size() - scan) / 2), ".jpg");
     const struct {
         const char* name;
         const char* path;
@@ -267,6 +275,8 @@ TEST_F(JpegLoad, AFailedReadLeavesTheCheckerboard)
                  {"JPEG cut in half", truncated.Path()},
                  {"BMP file", bmp.Path()},
                  {"header claiming 65535 x 65535", hugeFile.Path()},
+                 {"JPEG cut inside its scan", cutInScan.Path()},
+                 {"a device that never ends", "/dev/zero"},
                  {"directory", "/tmp"}};
     TempFile goodFile(good, ".jpg");
     for (const auto& c : cases) {
@@ -288,6 +298,32 @@ TEST_F(JpegLoad, AFailedReadLeavesTheCheckerboard)
         EXPECT_EQ(luminance, (std::vector<unsigned char>{0x00, 0xFF, 0xFF, 0x00}));
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Stray bytes between two markers make libjpeg warn about extraneous data; the picture is whole and
+// every viewer shows it, and so does the loader. Bytes inside the scan are another matter.
+TEST_F(JpegLoad, StrayBytesBetweenMarkersStillLoadTheWholePicture)
+{
+    const std::string good =
+        MakeJpeg(16, 16, MakePixels(16, 16, [](int x, int) { return x < 8 ? kRed : kBlue; }));
+    const std::size_t scan = good.find("\xFF\xDA");
+    const std::size_t tables = good.find("\xFF\xC4"); // the first Huffman table
+    ASSERT_NE(scan, std::string::npos);
+    ASSERT_NE(tables, std::string::npos);
+    for (std::size_t at : {scan, tables}) {
+        SCOPED_TRACE(at);
+        std::string stray = good;
+        stray.insert(at, std::string("\x00\x11\x22junk", 7));
+        TempFile file(stray, ".jpg");
+        Texture t;
+        ASSERT_TRUE(t.LoadJpeg(file.Path()));
+        EXPECT_EQ(t.width, 16u);
+        const auto rgb = Texels(t, GL_RGB, 3);
+        EXPECT_TRUE(Near(TexelAt(rgb, 16, 2, 8), kRed));
+        EXPECT_TRUE(Near(TexelAt(rgb, 16, 13, 8), kBlue));
+        Texture alpha;
+        EXPECT_TRUE(alpha.LoadJpeg(file.Path(), true));
+    }
 }
 
 // ---- BMP loading
