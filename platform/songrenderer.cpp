@@ -40,6 +40,8 @@ public:
 
 private:
     void ReadStatus();
+    // Renders `frames` sample frames of the song into `out` (silence past its end).
+    void Produce(std::int64_t frames, float* out);
 
     std::vector<std::unique_ptr<MusicModule>> modules;
     MusicModule* playing = nullptr;
@@ -47,7 +49,9 @@ private:
     bool loopSong = false;
     bool songEnded = false;
     std::uint32_t loopCount = 0;
-    std::int64_t rendered = 0;
+    std::int64_t rendered = 0;    // sample frames handed out
+    float next[2] = {0.0f, 0.0f}; // the sample frame at `rendered`, already rendered
+    bool haveNext = false;
     PlayStatus current{};
 };
 
@@ -105,6 +109,7 @@ PlayHandle OpenMptSongRenderer::PlayModule(ModuleHandle module, bool loop)
     songEnded = false;
     loopCount = 0;
     rendered = 0;
+    haveNext = false;
     ReadStatus();
     return playHandle;
 }
@@ -125,16 +130,12 @@ bool OpenMptSongRenderer::GetPlayStatus(PlayHandle play, PlayStatus* out)
     return true;
 }
 
-void OpenMptSongRenderer::RenderTo(std::int64_t frame, std::vector<float>* audio)
+void OpenMptSongRenderer::Produce(std::int64_t frames, float* out)
 {
-    std::int64_t wanted = frame - rendered;
-    if (wanted <= 0) return;
-    const std::size_t start = audio->size();
-    audio->resize(start + static_cast<std::size_t>(2 * wanted), 0.0f); // silence where nothing plays
-    float* out = audio->data() + start;
+    std::fill(out, out + 2 * frames, 0.0f); // silence where nothing plays
     bool justLooped = false;
-    while (wanted > 0 && playing != nullptr && !songEnded) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min(wanted, kChunkFrames));
+    while (frames > 0 && playing != nullptr && !songEnded) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min(frames, kChunkFrames));
         std::size_t got = 0;
         try {
             got = playing->module->read_interleaved_stereo(kSampleRate, chunk, out);
@@ -154,8 +155,27 @@ void OpenMptSongRenderer::RenderTo(std::int64_t frame, std::vector<float>* audio
         }
         justLooped = false;
         out += 2 * got;
-        wanted -= static_cast<std::int64_t>(got);
+        frames -= static_cast<std::int64_t>(got);
     }
+}
+
+void OpenMptSongRenderer::RenderTo(std::int64_t frame, std::vector<float>* audio)
+{
+    if (frame <= rendered) return;
+    const std::size_t start = audio->size();
+    audio->resize(start + static_cast<std::size_t>(2 * (frame - rendered)));
+    float* out = audio->data() + start;
+    std::int64_t fresh = frame - rendered;
+    if (haveNext) {
+        out[0] = next[0];
+        out[1] = next[1];
+        out += 2;
+        --fresh;
+    }
+    Produce(fresh, out);
+    // The status is that of the sample heard at `frame`: render it too, and keep it for the next call.
+    Produce(1, next);
+    haveNext = true;
     rendered = frame;
     if (playing != nullptr) ReadStatus();
 }

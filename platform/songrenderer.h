@@ -20,9 +20,11 @@ public:
     static constexpr int kSampleRate = 48000; // sample frames per second; two channels, interleaved
 
     // Moves the playing song on to `frame` sample frames after its start and appends the audio of the
-    // way there to *audio (two floats per frame, left then right, nominally -1 to 1). A frame at or
-    // before the current one renders nothing. Past the end of a song played once, and with no song
-    // playing, the audio is silence and the status stays where it was.
+    // way there, samples [previous frame, frame), to *audio (two floats per frame, left then right,
+    // nominally -1 to 1). The status is then that of sample `frame`, the one heard at that moment
+    // (a row that starts exactly there is already playing). A frame at or before the current one
+    // renders nothing. Past the end of a song played once, and with no song playing, the audio is
+    // silence and the status stays where it was.
     virtual void RenderTo(std::int64_t frame, std::vector<float>* audio) = 0;
     // Sample frames rendered since PlayModule.
     virtual std::int64_t RenderedFrames() const = 0;
