@@ -9,7 +9,7 @@ namespace {
 
 // libpng reports errors through longjmp: the calls that may jump sit in functions with no C++
 // objects that need destroying.
-bool WriteRows(FILE* file, int width, int height, const unsigned char* rgb, int compression)
+bool WriteRows(FILE* file, int width, int height, const unsigned char* rgb, int compression, bool alpha)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) return false;
@@ -21,10 +21,10 @@ bool WriteRows(FILE* file, int width, int height, const unsigned char* rgb, int 
     png_init_io(png, file);
     png_set_compression_level(png, compression);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    const std::size_t stride = static_cast<std::size_t>(width) * 3;
+    const std::size_t stride = static_cast<std::size_t>(width) * (alpha ? 4 : 3);
     for (int y = 0; y < height; ++y) {
         png_write_row(png, rgb + static_cast<std::size_t>(y) * stride);
     }
@@ -35,14 +35,29 @@ bool WriteRows(FILE* file, int width, int height, const unsigned char* rgb, int 
 
 } // namespace
 
-bool WritePngFile(const std::string& path, int width, int height, const unsigned char* rgb, int compression)
+namespace {
+
+bool WriteFile(const std::string& path, int width, int height, const unsigned char* pixels, int compression,
+               bool alpha)
 {
-    if (width <= 0 || height <= 0 || rgb == nullptr) return false;
+    if (width <= 0 || height <= 0 || pixels == nullptr) return false;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    const bool written = WriteRows(file, width, height, rgb, compression);
+    const bool written = WriteRows(file, width, height, pixels, compression, alpha);
     const bool closed = std::fclose(file) == 0;
     return written && closed;
+}
+
+} // namespace
+
+bool WritePngFile(const std::string& path, int width, int height, const unsigned char* rgb, int compression)
+{
+    return WriteFile(path, width, height, rgb, compression, false);
+}
+
+bool WritePngFileRgba(const std::string& path, int width, int height, const unsigned char* rgba)
+{
+    return WriteFile(path, width, height, rgba, 9, true);
 }
 
 bool ReadPngFile(const std::string& path, int* width, int* height, std::vector<unsigned char>* rgb)

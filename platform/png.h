@@ -16,6 +16,9 @@
 bool WritePngFile(const std::string& path, int width, int height, const unsigned char* rgb,
                   int compression = 6);
 
+// The same for 8-bit RGBA pictures (4 bytes a pixel, alpha last: 0 transparent, 255 opaque).
+bool WritePngFileRgba(const std::string& path, int width, int height, const unsigned char* rgba);
+
 // Reads `path` into *rgb (rows from the top) and its size into *width and *height. False when the
 // file is missing or no PNG, the outputs then untouched.
 bool ReadPngFile(const std::string& path, int* width, int* height, std::vector<unsigned char>* rgb);
