@@ -18,6 +18,33 @@ constexpr int kMaxSide = 16384; // pixels: a window or frame side, far above any
 
 const char* const kUsage = "Usage: brimt [OPTIONS]\nRun 'brimt --help' for the options.\n";
 
+// The help, written out rather than generated: CLI11 would list every option's exclusions.
+const char* const kHelp =
+    "Usage: brimt [OPTIONS]\n"
+    "Brimt, a real-time OpenGL demo in step with its tracker song. Without options a settings dialog\n"
+    "asks for the display mode, then the show plays and ends by itself (Escape ends it early).\n"
+    "\n"
+    "Playing:\n"
+    "  --windowed            play in a window            any of these four skips the settings\n"
+    "  --fullscreen          play full screen            dialog; the others keep its defaults\n"
+    "  --size WxH            the window's or the screen mode's size (default 1024x768)\n"
+    "  --bpp 16|32           colour depth (default 32)\n"
+    "  --no-sound            play silently, in real time\n"
+    "  --frame-rate N        present at most N frames a second; the show's motion was timed for\n"
+    "                        60, so on a faster screen --frame-rate 60 plays it as meant\n"
+    "  --data DIR            the show's data folder (default: DATA here, DATA beside the program,\n"
+    "                        then the installed one)\n"
+    "\n"
+    "Capturing (no display or sound card needed):\n"
+    "  --capture FILE        render the whole show into FILE: .mp4 or .mkv (H.264 and AAC, needs\n"
+    "                        ffmpeg), or a folder ending in '/' for numbered PNG frames and a WAV\n"
+    "  --size WxH            the frames' size (default 1280x960)\n"
+    "  --fps N               frames per second (default 60)\n"
+    "  --frames N            only the first N frames\n"
+    "\n"
+    "  --help                this help\n"
+    "  --version             the program's version\n";
+
 // "WxH" with both sides from 1 to kMaxSide; false for anything else.
 bool ParseSize(const std::string& text, int* width, int* height)
 {
@@ -55,7 +82,6 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
                  "(Escape ends it early).",
                  "brimt");
     app.set_version_flag("--version", std::string("brimt ") + BRIMT_VERSION);
-    app.get_formatter()->column_width(26);
 
     CommandLine line;
     bool windowed = false;
@@ -108,7 +134,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        return Exit(0, app.help());
+        return Exit(0, kHelp);
     } catch (const CLI::CallForVersion&) {
         return Exit(0, std::string("brimt ") + BRIMT_VERSION + "\n");
     } catch (const CLI::ParseError& error) {
