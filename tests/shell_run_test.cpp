@@ -458,6 +458,22 @@ TEST_F(ShellRunTest, TheLoopTakesItsTimeFromTheClockItIsGiven)
     EXPECT_EQ(probe.log, expected);
 }
 
+TEST_F(ShellRunTest, AFrameRateCapSpacesThePresentedFrames)
+{
+    // At most 50 frames a second: frame k is presented no sooner than k / 50 s after the start, so
+    // the time read after frame 4 is at least 4 / 50 s (only a lower bound: a busy machine is slower).
+    LiveClock clock(50);
+    probe.render = [](int frame, GLWindow&) {
+        if (frame == 5) PostQuitRequest(0);
+        return true;
+    };
+    DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
+    app.UseClock(clock);
+    EXPECT_EQ(app.Run(), 0);
+    ASSERT_EQ(probe.times.size(), 6u);
+    EXPECT_GE(probe.times[5], 4.0f / 50.0f);
+}
+
 TEST_F(ShellRunTest, AnInactiveWindowWaitsForMessagesInsteadOfSpinning)
 {
     // Inactive for a quarter of a second: each pass waits for a message up to one display refresh
