@@ -3,7 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <regex>
+#include <string>
 
 #include "capturefile.h"
 
@@ -45,14 +45,27 @@ const char* const kHelp =
     "  --help                this help\n"
     "  --version             the program's version\n";
 
+// A side of "WxH": 1 to 5 decimal digits, nothing else.
+bool ParseSide(const std::string& text, int* side)
+{
+    if (text.empty() || text.size() > 5) return false;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    *side = value;
+    return true;
+}
+
 // "WxH" with both sides from 1 to kMaxSide; false for anything else.
 bool ParseSize(const std::string& text, int* width, int* height)
 {
-    static const std::regex pattern("([0-9]{1,5})x([0-9]{1,5})");
-    std::smatch match;
-    if (!std::regex_match(text, match, pattern)) return false;
-    const int w = std::stoi(match[1].str());
-    const int h = std::stoi(match[2].str());
+    const std::size_t cross = text.find('x');
+    if (cross == std::string::npos) return false;
+    int w = 0;
+    int h = 0;
+    if (!ParseSide(text.substr(0, cross), &w) || !ParseSide(text.substr(cross + 1), &h)) return false;
     if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide) return false;
     *width = w;
     *height = h;
