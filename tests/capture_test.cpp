@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "brimt/capture.h"
+#include "shell_fakes.h" // Required for: PinLoadedLibraries()
 
 namespace fs = std::filesystem;
 
@@ -99,6 +100,7 @@ TEST(CaptureShow, HandsOverEveryFrameInOrderWithItsTimeStatusPixelsAndSound)
     std::size_t soundFrames = 0;
     bool pixelsDrawn = false;
     const int result = CaptureShow(settings, [&](const CapturedFrame& frame) {
+        if (frame.index == 0) PinLoadedLibraries(); // the GL driver is loaded by now
         seen.push_back(frame);
         soundFrames += frame.audioFrames;
         for (int k = 0; k < frame.width * frame.height * 3; ++k)
@@ -128,6 +130,7 @@ TEST(CaptureShow, AnObserverThatSaysStopSeesNoLaterFrame)
     settings.dataFolder = SourceDir() + "/DATA";
     std::vector<std::int64_t> seen;
     const int result = CaptureShow(settings, [&](const CapturedFrame& frame) {
+        if (frame.index == 0) PinLoadedLibraries();
         seen.push_back(frame.index);
         return frame.index < 3;
     });
