@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test sanitize fuzz valgrind format clean
+.PHONY: all deps build run install update-stills test sanitize fuzz valgrind format clean
 
 all: build
 
@@ -15,8 +15,23 @@ build: deps
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # Plays the show: the settings dialog, then the show in the chosen mode. It reads DATA/ from here.
+# Without a display (neither DISPLAY nor WAYLAND_DISPLAY) it renders the whole show into show.mp4.
 run: build
-	./$(BUILD_DIR)/brimt/brimt
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		./$(BUILD_DIR)/brimt/brimt; \
+	else \
+		echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): capturing the show into show.mp4 instead."; \
+		./$(BUILD_DIR)/brimt/brimt --capture show.mp4 && echo "The show is in $(CURDIR)/show.mp4"; \
+	fi
+
+# Installs the program, its data, its icon and a desktop entry under PREFIX (default /usr/local).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# Rewrites the regression stills under tests/stills/ from the show as it now looks (commit them).
+update-stills: build
+	cd $(BUILD_DIR)/tests && BRIMT_UPDATE_STILLS=1 ./regression_stills_test
 
 # Every test, then the same tests again under the sanitizers (see sanitize).
 test: build

@@ -8,6 +8,7 @@ namespace {
 constexpr const char* kFailureCaption = "ERREUR";
 constexpr const char* kWindowTitle = "DrUfo Demo";
 constexpr int kBackgroundRate = 100; // the music library's timer calls per second when it plays silently
+constexpr int kInactiveWaitMilliseconds = 16; // one refresh of a 60 Hz display
 
 const char* FailureText(int number)
 {
@@ -24,12 +25,6 @@ const char* FailureText(int number)
 }
 
 } // namespace
-
-float ClockSeconds(std::int64_t start, std::int64_t now, std::int64_t frequency)
-{
-    const std::int64_t elapsed = now - start;
-    return static_cast<float>(static_cast<double>(elapsed) / static_cast<double>(frequency));
-}
 
 DemoApp::DemoApp(WindowFactory windowFactory, MusicLibrary& musicLibrary, MessageBoxes& messageBoxes,
                  DialogRunner& dialogRunner)
@@ -53,7 +48,7 @@ int DemoApp::InitInstance()
     EnableThreeDimensionalControls();
     std::unique_ptr<GLWindow> window = makeWindow();
     window->UseDialogRunner(dialogs);
-    if (window->RunSetupDialog() != kDialogOk) {
+    if (askSettings && window->RunSetupDialog() != kDialogOk) {
         return 0; // cancelled or not shown: nothing else runs, nothing is said
     }
     mainWindow = window.get();
@@ -80,12 +75,12 @@ int DemoApp::InitInstance()
         return Fail(5, window);
     }
 
-    const std::int64_t clockFrequency = CounterFrequency();
-    const std::int64_t clockStart = CounterNow();
+    clock->Start();
     const PlayHandle play = music.PlayModule(module, true);
     music.StartBackgroundPlay(kBackgroundRate);
 
-    Loop(*window, play, clockStart, clockFrequency);
+    Loop(*window, play);
+    clock->Stop();
 
     music.StopBackgroundPlay();
     music.StopModule(play);
@@ -97,7 +92,7 @@ int DemoApp::InitInstance()
     return 0;
 }
 
-void DemoApp::Loop(GLWindow& window, PlayHandle play, std::int64_t clockStart, std::int64_t clockFrequency)
+void DemoApp::Loop(GLWindow& window, PlayHandle play)
 {
     bool done = false;
     float time = 0.0f;   // seconds, as read at the end of the previous drawing pass
@@ -113,13 +108,19 @@ void DemoApp::Loop(GLWindow& window, PlayHandle play, std::int64_t clockStart, s
             }
             continue;
         }
-        if (window.IsActive() && !window.Render(time, &status)) {
-            done = true; // not presented
-            continue;
+        if (window.IsActive()) {
+            if (!window.Render(time, &status)) {
+                done = true; // not presented
+                continue;
+            }
+        } else {
+            // Nobody sees this frame: rather than spin, wait for the next message, at most one
+            // display refresh.
+            WaitForMessage(kInactiveWaitMilliseconds);
         }
         // While inactive nothing is drawn, but frames are still presented and song and clock run on.
-        PresentFrame(window.GetSurface());
+        clock->Present(window.GetSurface());
         music.GetPlayStatus(play, &status);
-        time = ClockSeconds(clockStart, CounterNow(), clockFrequency);
+        time = clock->Seconds();
     }
 }

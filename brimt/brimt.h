@@ -9,11 +9,13 @@
 //         return app.Run();
 //     }
 //
-// The message boxes (SystemMessageBoxes) and the settings dialog (FltkDialogRunner) are the real ones
-// unless others are passed. Run() returns 0 after a normal run or a dialog that was cancelled or could
-// not be shown, N after failure N (1 to 6); each failure was shown in a message box captioned "ERREUR".
+// The message boxes (SystemMessageBoxes), the settings dialog (FltkDialogRunner) and the clock
+// (LiveClock) are the real ones unless others are given. Run() returns 0 after a normal run or a dialog that
+// was cancelled or could not be shown, N after failure N (1 to 6); each failure was shown in a message box
+// captioned "ERREUR".
 #pragma once
 
+#include "frameclock.h"
 #include "glwindow.h"
 #include "platform/app.h"
 #include "platform/dialog.h"
@@ -25,10 +27,6 @@
 
 // Makes the show's window object, with its default settings.
 using WindowFactory = std::function<std::unique_ptr<GLWindow>()>;
-
-// The run's clock: seconds from `start` to `now` for a counter of `frequency` counts per second. The
-// difference is taken in 64-bit integers, divided in double precision and rounded once to float.
-float ClockSeconds(std::int64_t start, std::int64_t now, std::int64_t frequency);
 
 class DemoApp : public Application {
 public:
@@ -43,14 +41,21 @@ public:
 
     // The application's main window: the window object from the accepted dialog until it is deleted.
     GLWindow* mainWindow = nullptr;
+    // False: no settings dialog; the window opens with the settings its factory gave it.
+    bool askSettings = true;
+    // The clock the loop presents its frames through and reads its time from (a LiveClock unless
+    // another is given; it must outlive the run).
+    void UseClock(FrameClock& frameClock) { clock = &frameClock; }
 
 private:
     // Shows failure `number`, deletes the window and returns the number.
     int Fail(int number, std::unique_ptr<GLWindow>& window);
     // Runs the message-and-render loop until a quit message or a false Render.
-    void Loop(GLWindow& window, PlayHandle play, std::int64_t clockStart, std::int64_t clockFrequency);
+    void Loop(GLWindow& window, PlayHandle play);
 
     WindowFactory makeWindow;
     MusicLibrary& music;
     DialogRunner& dialogs;
+    LiveClock liveClock;
+    FrameClock* clock = &liveClock;
 };

@@ -41,6 +41,11 @@ DemoWindow::~DemoWindow()
     FreeAssets();
 }
 
+std::string DemoWindow::DataFile(const char* name) const
+{
+    return dataFolder + "/" + name;
+}
+
 std::unique_ptr<Texture> DemoWindow::LoadTexture(const char* fileName)
 {
     auto texture = std::make_unique<Texture>();
@@ -74,7 +79,7 @@ bool DemoWindow::Init()
     glEnable(GL_LIGHTING);
 
     // 2. The music, loaded by the caller once the music library is up.
-    musicFile = "DATA/Pkfloyd.xm";
+    musicFile = DataFile("Pkfloyd.xm");
 
     // 3-4. The credit text: built and freed, drawn by no scene.
     creditText = std::make_unique<TextObject>();
@@ -86,23 +91,23 @@ bool DemoWindow::Init()
     creditText->position.y = 2.0f;
 
     // 5. Textures and models of the intro and hammers scenes.
-    if (!(presentTexture = LoadTexture("DATA/Present.JPG"))) return false;
-    if (!(toolboxTexture = LoadTexture("DATA/toolbox.JPG"))) return false;
-    if (!(sphere = LoadModel("DATA/test.ASC", "sphere"))) return false;
+    if (!(presentTexture = LoadTexture(DataFile("Present.JPG").c_str()))) return false;
+    if (!(toolboxTexture = LoadTexture(DataFile("toolbox.JPG").c_str()))) return false;
+    if (!(sphere = LoadModel(DataFile("test.ASC").c_str(), "sphere"))) return false;
     sphere->mesh->Centre(); // the spikes scale vertices about the sphere's centre
     sphereRenderer = std::make_unique<WireRenderer>();
     sphere->renderer = sphereRenderer.get();
     sphere->position.x = -40.0f;
-    if (!(metalTexture = LoadTexture("DATA/rusted_metal.JPG"))) return false;
-    if (!(plateTexture = LoadTexture("DATA/Plateox2.jpg"))) return false;
-    if (!(brickTexture = LoadTexture("DATA/brique.JPG"))) return false;
+    if (!(metalTexture = LoadTexture(DataFile("rusted_metal.JPG").c_str()))) return false;
+    if (!(plateTexture = LoadTexture(DataFile("Plateox2.jpg").c_str()))) return false;
+    if (!(brickTexture = LoadTexture(DataFile("brique.JPG").c_str()))) return false;
     handleRenderer = std::make_unique<TextureRenderer>();
     handleRenderer->texture = metalTexture.get();
     headRenderer = std::make_unique<TextureRenderer>();
     headRenderer->texture = plateTexture.get();
-    if (!(handleObject = LoadModel("DATA/marto.ASC", "manche"))) return false;
+    if (!(handleObject = LoadModel(DataFile("marto.ASC").c_str(), "manche"))) return false;
     handleObject->renderer = handleRenderer.get();
-    if (!(headObject = LoadModel("DATA/marto.ASC", "Tete"))) return false;
+    if (!(headObject = LoadModel(DataFile("marto.ASC").c_str(), "Tete"))) return false;
     headObject->renderer = headRenderer.get();
 
     // 6. Two hammers sharing one handle and one head, a pair of them, and a 5 x 5 grid of cells that
@@ -133,15 +138,15 @@ bool DemoWindow::Init()
     }
 
     // 7. The nail, textured like the hammer heads.
-    if (!(nail = LoadModel("DATA/clou.ASC", "clou"))) return false;
+    if (!(nail = LoadModel(DataFile("clou.ASC").c_str(), "clou"))) return false;
     nail->renderer = headRenderer.get();
     nail->position.x = -17.0f;
 
     // 8-9. The faces and the cycle through them.
-    static const char* const faceFiles[6] = {"DATA/face1.JPG", "DATA/face2.JPG", "DATA/face3.JPG",
-                                             "DATA/face4.JPG", "DATA/face5.JPG", "DATA/face6.JPG"};
+    static const char* const faceFiles[6] = {"face1.JPG", "face2.JPG", "face3.JPG",
+                                             "face4.JPG", "face5.JPG", "face6.JPG"};
     for (std::size_t k = 0; k < faceTextures.size(); ++k) {
-        if (!(faceTextures[k] = LoadTexture(faceFiles[k]))) return false;
+        if (!(faceTextures[k] = LoadTexture(DataFile(faceFiles[k]).c_str()))) return false;
     }
     for (std::size_t k = 0; k < faceCycle.size(); ++k) {
         faceCycle[k] = faceTextures[k].get();
@@ -150,9 +155,9 @@ bool DemoWindow::Init()
     lastBeatRow = -1;
 
     // 10-13. The greetings card and the particle cloud, a glow sprite at every vertex.
-    if (!(greetsTexture = LoadTexture("DATA/greets.JPG"))) return false;
-    if (!(particles = LoadModel("DATA/trucmuch.ASC", "trucmuch"))) return false;
-    if (!(particleTexture = LoadTexture("DATA/particle.JPG"))) return false;
+    if (!(greetsTexture = LoadTexture(DataFile("greets.JPG").c_str()))) return false;
+    if (!(particles = LoadModel(DataFile("trucmuch.ASC").c_str(), "trucmuch"))) return false;
+    if (!(particleTexture = LoadTexture(DataFile("particle.JPG").c_str()))) return false;
     particleRenderer = std::make_unique<SpriteRenderer>();
     particleRenderer->texture = particleTexture.get();
     particleRenderer->colour.a = 0.15f;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "glarve/glarve.h"
 #include "glwindow.h"
@@ -18,7 +19,7 @@ public:
     // Frees whatever Init built and Release did not (a failed Init), while the GL context is current.
     ~DemoWindow() override;
 
-    // Sets the show's fixed GL state, names the music file and builds every asset from DATA/.
+    // Sets the show's fixed GL state, names the music file and builds every asset from `dataFolder`.
     // Returns false at the first file that fails to load; nothing after it is built.
     bool Init() override;
     // Frees every asset in the show's fixed order. Always true.
@@ -26,6 +27,9 @@ public:
     // Clears the frame and draws the scene of the song's position; at positions 12 to 255 asks the
     // program to quit instead. `time` in seconds since the music started. Always true.
     bool Render(float time, const PlayStatus* status) override;
+
+    // The folder that holds the show's files: DATA in the working directory unless told otherwise.
+    std::string dataFolder = "DATA";
 
     // Members, in the show's order. Owned unless marked otherwise.
     std::unique_ptr<TextObject> creditText;
@@ -72,6 +76,8 @@ private:
     std::array<std::unique_ptr<ObjectGroup>, kCellCount> cells;
     std::unique_ptr<WireRenderer> sphereRenderer;
 
+    // The path of the show's file `name` in dataFolder.
+    std::string DataFile(const char* name) const;
     // Frees everything built so far, in the release order; safe on a partly built show.
     void FreeAssets();
     // A new texture loaded from a JPEG file; null when the file does not decode.

@@ -139,6 +139,13 @@ bool TakeMessage(Message* out)
     return true;
 }
 
+bool WaitForMessage(int milliseconds)
+{
+    if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return false;
+    // A null event: SDL waits for one but leaves it on the queue for TakeMessage.
+    return SDL_WaitEventTimeout(nullptr, milliseconds) != 0;
+}
+
 void DeliverMessage(const Message& message)
 {
     if (message.quit) return;

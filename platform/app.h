@@ -1,8 +1,8 @@
 // platform/app.h -- the application, its message queue, message boxes, the clock and the GL window, on SDL2.
 //
 // What:   the services the program's shell needs from the desktop, as plain functions and two small
-//         interfaces: an application object with a start-up hook; a message queue that is peeked, never
-//         waited on, with a quit request; modal message boxes (also written to stderr); the
+//         interfaces: an application object with a start-up hook; a message queue that is peeked (or waited
+//         on for a bounded time), with a quit request; modal message boxes (also written to stderr); the
 //         high-resolution counter; and one kind of top-level window that holds an OpenGL context,
 //         full screen through a display-mode change or framed at the screen's top-left corner.
 // Needs:  SDL2 (video, events, performance counter); FLTK on X11 for the message boxes. Each window's
@@ -77,6 +77,9 @@ struct Message {
 // Takes the oldest message off the queue into *out and returns true; false at once when the queue is
 // empty (never waits). False, too, when SDL's event queue is not running.
 bool TakeMessage(Message* out);
+// Waits until a message is waiting (it stays on the queue) or `milliseconds` have passed. True when
+// one is waiting; false at the timeout, and at once when SDL's event queue is not running.
+bool WaitForMessage(int milliseconds);
 // Hands a window's event to the WindowMessages of the window it is for. Quit requests and events for
 // no known window are ignored.
 void DeliverMessage(const Message& message);

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "musicmodule.h"
 #include "musictimeline.h"
 
 namespace {
@@ -48,11 +49,6 @@ std::uint32_t NonNegative(std::int32_t v)
 }
 
 } // namespace
-
-struct MusicModule {
-    std::ostringstream log; // libopenmpt's messages; declared first so it outlives `module`
-    std::unique_ptr<openmpt::module> module;
-};
 
 namespace {
 

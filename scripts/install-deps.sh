@@ -12,6 +12,7 @@ libturbojpeg0-dev libjpeg62-turbo-dev
 libfreetype-dev libfontconfig-dev fonts-liberation
 libfltk1.3-dev fluid
 libopenmpt-dev
+libcli11-dev libpng-dev ffmpeg
 xvfb xauth xdotool xfonts-base x11-utils imagemagick
 sox python3
 clang-14 libclang-rt-14-dev valgrind

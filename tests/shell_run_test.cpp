@@ -377,3 +377,128 @@ TEST(ClockSeconds, TakesTheDifferenceInIntegersAndRoundsTheDoubleQuotientOnce)
 }
 
 } // namespace
+
+// --- Options that change the run: no dialog, another clock, an inactive window that waits ---
+
+namespace {
+
+// A clock that counts and logs its calls and gives each frame a fixed step of time.
+class SteppingClock : public FrameClock {
+public:
+    explicit SteppingClock(CallLog& callLog) : log(callLog) {}
+    void Start() override { log.push_back("clock Start"); }
+    void Present(SurfaceHandle surface) override
+    {
+        PresentFrame(surface);
+        ++presents;
+        if (onPresent) onPresent(presents);
+    }
+    float Seconds() override { return 0.25f * static_cast<float>(presents); }
+    void Stop() override { log.push_back("clock Stop"); }
+
+    CallLog& log;
+    int presents = 0;
+    std::function<void(int)> onPresent;
+};
+
+TEST_F(ShellRunTest, WithoutTheDialogTheWindowOpensWithTheSettingsItWasMadeWith)
+{
+    int widthAtInit = 0;
+    bool fullScreenAtInit = true;
+    probe.render = [&](int, GLWindow& window) {
+        widthAtInit = window.width;
+        fullScreenAtInit = window.fullScreen;
+        PostQuitRequest(0);
+        return true;
+    };
+    DemoApp app(
+        [this] {
+            auto window = std::make_unique<TestWindow>(probe);
+            window->fullScreen = false;
+            window->width = 333;
+            window->height = 77;
+            return window;
+        },
+        music, boxes, dialog);
+    app.askSettings = false;
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(probe.log.front(), "Init") << "no dialog";
+    EXPECT_EQ(widthAtInit, 333);
+    EXPECT_FALSE(fullScreenAtInit);
+}
+
+TEST_F(ShellRunTest, TheLoopTakesItsTimeFromTheClockItIsGiven)
+{
+    SteppingClock clock(probe.log);
+    probe.render = [](int frame, GLWindow&) {
+        if (frame == 3) PostQuitRequest(0);
+        return true;
+    };
+    DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
+    app.UseClock(clock);
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(probe.times, (std::vector<float>{0.0f, 0.25f, 0.5f, 0.75f}));
+    EXPECT_EQ(clock.presents, 4);
+    // Started just before the song, stopped right after the loop, before the song stops.
+    const CallLog expected = {"dialog",
+                              "Init",
+                              "Startup",
+                              "Init music",
+                              "LoadModule DATA/song.xm",
+                              "clock Start",
+                              "PlayModule loaded looped",
+                              "StartBackgroundPlay 100",
+                              "clock Stop",
+                              "StopBackgroundPlay",
+                              "StopModule 7",
+                              "FreeModule loaded",
+                              "Close",
+                              "Release",
+                              "deleted"};
+    EXPECT_EQ(probe.log, expected);
+}
+
+TEST_F(ShellRunTest, AFrameRateCapSpacesThePresentedFrames)
+{
+    // At most 50 frames a second: frame k is presented no sooner than k / 50 s after the start, so
+    // the time read after frame 4 is at least 4 / 50 s (only a lower bound: a busy machine is slower).
+    LiveClock clock(50);
+    probe.render = [](int frame, GLWindow&) {
+        if (frame == 5) PostQuitRequest(0);
+        return true;
+    };
+    DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
+    app.UseClock(clock);
+    EXPECT_EQ(app.Run(), 0);
+    ASSERT_EQ(probe.times.size(), 6u);
+    EXPECT_GE(probe.times[5], 4.0f / 50.0f);
+}
+
+TEST_F(ShellRunTest, AnInactiveWindowWaitsForMessagesInsteadOfSpinning)
+{
+    // Inactive for a quarter of a second: each pass waits for a message up to one display refresh
+    // (16 ms), so there are a few dozen passes at most, where a spinning loop makes thousands.
+    SteppingClock clock(probe.log);
+    std::chrono::steady_clock::time_point inactiveSince;
+    probe.render = [&](int, GLWindow& window) {
+        window.active = false;
+        inactiveSince = std::chrono::steady_clock::now();
+        return true;
+    };
+    int presentsWhenQuit = 0;
+    clock.onPresent = [&](int presents) {
+        if (presentsWhenQuit == 0 && presents > 1 &&
+            std::chrono::steady_clock::now() - inactiveSince > std::chrono::milliseconds(250)) {
+            presentsWhenQuit = presents;
+            PostQuitRequest(0);
+        }
+    };
+    DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
+    app.UseClock(clock);
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_GT(presentsWhenQuit, 1);
+    EXPECT_LE(presentsWhenQuit, 1 + 250 / 16 + 10);
+    EXPECT_EQ(probe.times.size(), 1u); // nothing drawn while inactive
+}
+
+} // namespace

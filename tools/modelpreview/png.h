@@ -1,4 +1,4 @@
-// tools/modelpreview/png.h -- writes 8-bit RGB pictures as PNG files (stored, uncompressed deflate).
+// tools/modelpreview/png.h -- writes 8-bit RGB pictures as PNG files (on the platform's libpng writer).
 #pragma once
 
 #include <string>
