@@ -40,9 +40,13 @@ const Still kStills[] = {
     {"intro-toolbox", 900, 1},     // the second card over the first, the sphere with its spikes
     {"hammers-nail", 1260, 2},     // the brick wall and the nail; the grid still off to the side
     {"hammers-grid", 1560, 3},     // the swinging grid in sight
+    {"hammers-leaving", 1700, 4},  // the last of the grid leaving to the right
     {"faces-position-5", 2160, 5}, // a face on the teal ground
     {"faces-position-6", 3130, 6}, // another face, later in its beat
     {"greetings", 3960, 7},        // the card and the spinning particle cloud
+    {"greetings-later", 5000, 9},  // the cloud turned further
+    {"fly-past", 5400, 10},        // the cloud rushing past, the card fading
+    {"empty-frame", 5480, 11},     // the cleared frame before the end
 };
 
 struct Taken {
