@@ -4,34 +4,28 @@
 //
 // Usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION]   (run from the folder that holds DATA/; default
 // stills/, 60 and 11: the whole show)
-// The song is rendered silently with libopenmpt; each frame reads its position and row, as the
-// program's loop does, and hands them to the show with the time since the music started. Every frame
-// is read back at 1024 x 768 and compared with the one before (deadtime.h).
-#include <GL/gl.h>
-#include <SDL.h>
-#include <libopenmpt/libopenmpt.hpp>
-
+// The show runs through the program's own offline capture (brimt/capture.h): its loop, window and
+// scenes, frame k at k / fps seconds with the song rendered in step. Every frame is read back at
+// 1024 x 768 and compared with the one before (deadtime.h).
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "brimt/demowindow.h"
+#include "brimt/capture.h"
 #include "contactsheet.h"
 #include "deadtime.h"
-#include "png.h"
+#include "platform/png.h"
 
 namespace {
 
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
-constexpr int kSampleRate = 48000;
 
 struct Moment {
     const char* name;
@@ -40,27 +34,6 @@ struct Moment {
     std::function<bool(const PlayStatus&, float, int, int)> when;
     bool taken = false;
 };
-
-// The frame just drawn, as GL keeps it: RGB rows from the bottom up.
-void ReadFrame(std::vector<unsigned char>& pixels)
-{
-    pixels.resize(static_cast<std::size_t>(kWidth) * kHeight * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-}
-
-// The frame turned into a picture with its rows from the top, as PNG wants them.
-contactsheet::Picture TopDown(const std::vector<unsigned char>& pixels)
-{
-    const std::size_t row = static_cast<std::size_t>(kWidth) * 3;
-    contactsheet::Picture picture{kWidth, kHeight, std::vector<unsigned char>(pixels.size())};
-    for (int y = 0; y < kHeight; ++y) {
-        std::copy_n(&pixels[static_cast<std::size_t>(kHeight - 1 - y) * row], row,
-                    &picture.rgb[static_cast<std::size_t>(y) * row]);
-    }
-    return picture;
-}
 
 } // namespace
 
@@ -71,40 +44,11 @@ int main(int argc, char** argv)
     const int fps = argc > 2 ? std::atoi(argv[2]) : 60;
     // Stops once the song has left this position (for a quick look at the first scenes).
     const std::uint32_t lastWanted = argc > 3 ? static_cast<std::uint32_t>(std::atoi(argv[3])) : 11u;
-    if (fps <= 0 || fps > kSampleRate) {
+    if (fps <= 0 || fps > 1000) {
         std::cerr << "usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION]\n";
         return 2;
     }
     std::filesystem::create_directories(outDir);
-
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::cerr << "stills: no video: " << SDL_GetError() << '\n';
-        return 1;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_Window* sdlWindow =
-        SDL_CreateWindow("stills", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = sdlWindow != nullptr ? SDL_GL_CreateContext(sdlWindow) : nullptr;
-    if (context == nullptr) {
-        std::cerr << "stills: no GL context: " << SDL_GetError() << '\n';
-        return 1;
-    }
-
-    auto show = std::make_unique<DemoWindow>();
-    show->Resize(kWidth, kHeight);
-    if (!show->Init()) {
-        std::cerr << "stills: the show's data did not load (run from the folder holding DATA/)\n";
-        return 1;
-    }
-
-    std::ifstream songFile(show->musicFile, std::ios::binary);
-    openmpt::module song(songFile);
-    song.set_repeat_count(-1);
 
     // Frame counts below assume the default 60 frames per second (a display's usual refresh rate).
     // `since(p)` is the time since position p started (negative before).
@@ -139,20 +83,28 @@ int main(int argc, char** argv)
         {"17-empty-position-11", [](S s, float, int n, int) { return s.songPosition == 11 && n == 5; }},
     };
 
-    PlayStatus status;
-    float time = 0.0f;
     std::uint32_t lastPosition = 0;
     std::uint32_t lastRow = 0;
     int framesAtPosition = 0;
     int framesAtRow = 0;
-    const int samplesPerFrame = kSampleRate / fps;
-    std::vector<float> scratch(static_cast<std::size_t>(samplesPerFrame) * 2);
-    long long samples = 0;
-    std::vector<unsigned char> pixels;
+    float lastTime = 0.0f;
+    std::uint32_t endPosition = 0;
+    bool failed = false;
     deadtime::Meter meter(kWidth, kHeight, fps);
     std::vector<contactsheet::Still> sheet;
-    for (int frame = 0; frame < fps * 600; ++frame) {
-        if (status.songPosition != lastPosition || frame == 0) {
+    CaptureSettings settings;
+    settings.width = kWidth;
+    settings.height = kHeight;
+    settings.fps = fps;
+    const int result = CaptureShow(settings, [&](const CapturedFrame& frame) {
+        const PlayStatus& status = frame.status;
+        const float time = frame.time;
+        lastTime = time;
+        endPosition = status.songPosition;
+        if (status.songPosition >= 12 || status.songPosition > lastWanted) {
+            return false; // the show has asked to quit and drawn nothing, or we have seen enough
+        }
+        if (status.songPosition != lastPosition || frame.index == 0) {
             lastPosition = status.songPosition;
             framesAtPosition = 0;
             if (status.songPosition < positionStart.size())
@@ -163,20 +115,19 @@ int main(int argc, char** argv)
             lastRow = status.row;
             framesAtRow = 0;
         }
-        show->Render(time, &status);
-        if (status.songPosition >= 12 || status.songPosition > lastWanted) {
-            break; // the show has asked to quit and drawn nothing, or we have seen enough
-        }
-        ReadFrame(pixels);
-        meter.AddFrame(pixels.data(), deadtime::SongPlace{time, status.songPosition, status.row});
+        meter.AddFrame(frame.rgb, deadtime::SongPlace{time, status.songPosition, status.row});
         for (Moment& m : moments) {
             if (!m.taken && m.when(status, time, framesAtPosition, framesAtRow)) {
                 m.taken = true;
                 const std::string path = outDir + "/" + m.name + ".png";
-                contactsheet::Picture picture = TopDown(pixels);
-                if (!WritePng(path, picture.width, picture.height, picture.rgb)) {
+                contactsheet::Picture picture{
+                    kWidth, kHeight,
+                    std::vector<unsigned char>(frame.rgb,
+                                               frame.rgb + static_cast<std::size_t>(kWidth) * kHeight * 3)};
+                if (!WritePngFile(path, picture.width, picture.height, picture.rgb.data())) {
                     std::cerr << "stills: cannot write " << path << '\n';
-                    return 1;
+                    failed = true;
+                    return false;
                 }
                 std::printf("%s  t=%.2f s  position %u row %u\n", path.c_str(), static_cast<double>(time),
                             status.songPosition, status.row);
@@ -186,33 +137,26 @@ int main(int argc, char** argv)
                 sheet.push_back({std::move(picture), caption});
             }
         }
-        SDL_GL_SwapWindow(sdlWindow);
         ++framesAtPosition;
         ++framesAtRow;
-
-        // The song moves on by one frame's worth of samples; the status is read after it.
-        song.read_interleaved_stereo(kSampleRate, static_cast<std::size_t>(samplesPerFrame), scratch.data());
-        samples += samplesPerFrame;
-        status.songPosition = static_cast<std::uint32_t>(song.get_current_order());
-        status.pattern = static_cast<std::uint32_t>(song.get_current_pattern());
-        status.row = static_cast<std::uint32_t>(song.get_current_row());
-        time = static_cast<float>(static_cast<double>(samples) / kSampleRate);
+        return true;
+    });
+    if (result != 0) {
+        std::cerr << "stills: the show did not run (failure " << result
+                  << "; run from the folder holding DATA/)\n";
+        return 1;
     }
-    std::printf("show ended at t=%.2f s (position %u)\n", static_cast<double>(time), status.songPosition);
+    if (failed) return 1;
+    std::printf("show ended at t=%.2f s (position %u)\n", static_cast<double>(lastTime), endPosition);
 
     const std::string sheetPath = outDir + "/contact-sheet.png";
     const contactsheet::Picture contact = contactsheet::Make(sheet, 4, 256);
-    if (!WritePng(sheetPath, contact.width, contact.height, contact.rgb)) {
+    if (!WritePngFile(sheetPath, contact.width, contact.height, contact.rgb.data())) {
         std::cerr << "stills: cannot write " << sheetPath << '\n';
         return 1;
     }
     std::printf("%s  %zu stills\n", sheetPath.c_str(), sheet.size());
     deadtime::Print(meter.Result(), std::cout);
 
-    show->Release();
-    show.reset();
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(sdlWindow);
-    SDL_Quit();
     return 0;
 }
