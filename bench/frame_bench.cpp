@@ -254,9 +254,13 @@ bool Replay(int width, int height, SDL_Window* window, const std::string& dumpDi
     int framesAtPosition = 0;
     int written = 0;
     for (int frame = 0; frame < kMaxFrames && clock.status.songPosition < kEndPosition; ++frame) {
-        if (clock.status.songPosition != lastPosition) {
+        if (clock.status.songPosition != lastPosition || frame == 0) {
             lastPosition = clock.status.songPosition;
             framesAtPosition = 0;
+            // On the monotonic clock, as `perf record -k CLOCK_MONOTONIC` stamps its samples, so that
+            // a profile of the whole run can be cut by scene with `perf report --time`.
+            const double now = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+            std::fprintf(stderr, "position %u from frame %d, monotonic %.6f s\n", lastPosition, frame, now);
         }
         const Clock::time_point t0 = Clock::now();
         show->Render(clock.time, &clock.status);
