@@ -1,7 +1,7 @@
 // bench/frame_bench.cpp -- how long the show takes to draw, frame by frame, and to start.
 //
 // Usage (run from the folder that holds DATA/):
-//   frame_bench [--size WxH]... [--data DIR] [--init-runs N]
+//   frame_bench [--size WxH]... [--data DIR] [--init-runs N] [--positions A-B]
 //   frame_bench --dump DIR [--size WxH]
 // The first form replays the whole show offscreen at each size (default 1024x768 and 1280x960): the
 // song is rendered silently with libopenmpt in lockstep at 60 frames per second, and each frame's
@@ -13,6 +13,7 @@
 // It prints, per song position, the median and 95th percentile frame time and their ratios to the
 // references' medians; then Init as a whole and each of its loaders. With --data, each size's frame
 // times go to DIR/frames-WxH.dat (frame, time, position, milliseconds) for bench/frames.gp.
+// --positions times only those song positions (the others are played but drawn into one pixel).
 // The second form draws the same frames without timing and writes fixed frames as raw RGB files
 // (DIR/frame-NNNNN.rgb, bottom row first; see IsDumpFrame) to compare before and after a change byte for
 // byte.
@@ -234,6 +235,11 @@ bool TimeInit(int width, int runs, std::vector<double>* times)
     return true;
 }
 
+// The song positions timed (--positions A-B). The others are still played, for the scenes' state, but
+// drawn into one pixel and not timed: a quicker measure of a few scenes.
+std::uint32_t firstTimed = 0;
+std::uint32_t lastTimed = kEndPosition - 1;
+
 bool Replay(int width, int height, SDL_Window* window, const std::string& dumpDir, SizeResult* result)
 {
     auto show = std::make_unique<DemoWindow>();
@@ -262,11 +268,23 @@ bool Replay(int width, int height, SDL_Window* window, const std::string& dumpDi
             const double now = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
             std::fprintf(stderr, "position %u from frame %d, monotonic %.6f s\n", lastPosition, frame, now);
         }
+        const bool timed =
+            !timing || (clock.status.songPosition >= firstTimed && clock.status.songPosition <= lastTimed);
+        if (timed) {
+            glDisable(GL_SCISSOR_TEST);
+            glViewport(0, 0, width, height);
+        } else {
+            glEnable(GL_SCISSOR_TEST);
+            glScissor(0, 0, 1, 1);
+            glViewport(0, 0, 1, 1);
+        }
         const Clock::time_point t0 = Clock::now();
         show->Render(clock.time, &clock.status);
         glFinish();
         const Clock::time_point t1 = Clock::now();
-        result->frames.push_back({frame, clock.time, clock.status.songPosition, Milliseconds(t0, t1)});
+        if (timed) {
+            result->frames.push_back({frame, clock.time, clock.status.songPosition, Milliseconds(t0, t1)});
+        }
 
         if (!timing && IsDumpFrame(clock.status.songPosition, framesAtPosition)) {
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -281,7 +299,7 @@ bool Replay(int width, int height, SDL_Window* window, const std::string& dumpDi
         }
         SDL_GL_SwapWindow(window);
 
-        if (timing) {
+        if (timing && timed) {
             // One reference frame after each show frame, the two kinds in turn.
             const Clock::time_point r0 = Clock::now();
             if (frame % 2 == 0) {
@@ -401,10 +419,13 @@ int main(int argc, char** argv)
             dataDir = argv[++i];
         } else if (arg == "--dump" && i + 1 < argc) {
             dumpDir = argv[++i];
+        } else if (arg == "--positions" && i + 1 < argc &&
+                   std::sscanf(argv[i + 1], "%u-%u", &firstTimed, &lastTimed) == 2) {
+            ++i;
         } else if (arg == "--init-runs" && i + 1 < argc) {
             initRuns = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::cerr << "usage: frame_bench [--size WxH]... [--data DIR] [--init-runs N]\n"
+            std::cerr << "usage: frame_bench [--size WxH]... [--data DIR] [--init-runs N] [--positions A-B]\n"
                          "       frame_bench --dump DIR [--size WxH]\n";
             return 2;
         }

@@ -198,6 +198,7 @@ void SpriteRenderer::Begin()
 {
     perVertex = true;
     lightingWasOn = SaveLightingAndSwitchOff();
+    pending.clear();
 }
 
 void SpriteRenderer::DrawFace(const Face* /*face*/, const Vec3* vertices, const TexCoord2* /*texCoords*/)
@@ -205,12 +206,20 @@ void SpriteRenderer::DrawFace(const Face* /*face*/, const Vec3* vertices, const 
     if (texture == nullptr || vertices == nullptr) {
         return;
     }
-    glPushMatrix();
-    texture->DrawSprite(vertices[0].x, vertices[0].y, vertices[0].z, 0.0f, colour.a);
-    glPopMatrix();
+    pending.push_back({vertices[0], colour.a});
 }
 
 void SpriteRenderer::End()
 {
+    if (texture != nullptr && texture->IsDrawable() && !pending.empty()) {
+        texture->SpriteStateOn();
+        for (const Pending& sprite : pending) {
+            glPushMatrix();
+            texture->SpriteQuad(sprite.at.x, sprite.at.y, sprite.at.z, 0.0f, sprite.alpha);
+            glPopMatrix();
+        }
+        texture->SpriteStateOff();
+    }
+    pending.clear();
     RestoreLighting(lightingWasOn);
 }
