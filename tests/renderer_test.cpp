@@ -429,7 +429,7 @@ TEST_F(RendererTest, SpriteRendererWithAnEmptyTextureStillSavesLightingAndBalanc
     EXPECT_EQ(CountPixelsNot(0, 0, 0), 0);
 }
 
-// ---- deferred drawing: the same pixels and state as one primitive per DrawFace call
+// ---- batched drawing: the same pixels and state as one primitive per DrawFace call
 
 // Everything a drawing leaves behind: the whole colour buffer and the state the renderers touch.
 struct Outcome {
@@ -488,7 +488,7 @@ struct Cloud {
     }
 };
 
-TEST_F(RendererTest, DeferredRenderersDrawWhatOnePrimitivePerCallDraws)
+TEST_F(RendererTest, BatchedRenderersDrawWhatOnePrimitivePerCallDraws)
 {
     Texture* texture = &redWhite;
     // Per call, as DrawSprite at each vertex: the pixels and state the sprite renderer must match.
@@ -505,11 +505,40 @@ TEST_F(RendererTest, DeferredRenderersDrawWhatOnePrimitivePerCallDraws)
             glEnable(GL_LIGHTING);
         }
     };
+    // One line loop per face, as the wire renderer's segments must draw it.
+    auto loopsOneByOne = [](const Cloud& cloud, float alpha) {
+        const bool lit = glIsEnabled(GL_LIGHTING);
+        glDisable(GL_LIGHTING);
+        glColor4f(1.0f, 0.5f, 0.25f, alpha);
+        glEnable(GL_LINE_SMOOTH);
+        glEnable(GL_BLEND);
+        const Vec3* v = cloud.object.mesh->vertices;
+        for (int i = 0; i < cloud.object.mesh->faceCount; ++i) {
+            const Face& f = cloud.object.mesh->faces[i];
+            glBegin(GL_LINE_LOOP);
+            glVertex3f(v[f.a].x, v[f.a].y, v[f.a].z);
+            glVertex3f(v[f.b].x, v[f.b].y, v[f.b].z);
+            glVertex3f(v[f.c].x, v[f.c].y, v[f.c].z);
+            glEnd();
+        }
+        glDisable(GL_BLEND);
+        glDisable(GL_LINE_SMOOTH);
+        if (lit) {
+            glEnable(GL_LIGHTING);
+        }
+    };
     const struct {
         const char* name;
         std::function<std::unique_ptr<Renderer>()> make;
         std::function<void(const Cloud&, float)> oneByOne;
     } cases[] = {
+        {"Wire",
+         [] {
+             auto r = std::make_unique<WireRenderer>();
+             r->colour = Color4(1.0f, 0.5f, 0.25f, 1.0f);
+             return std::unique_ptr<Renderer>(std::move(r));
+         },
+         loopsOneByOne},
         {"Sprite",
          [&] {
              auto r = std::make_unique<SpriteRenderer>();
@@ -530,6 +559,8 @@ TEST_F(RendererTest, DeferredRenderersDrawWhatOnePrimitivePerCallDraws)
 
                 glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
                 glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+                glBindTexture(GL_TEXTURE_2D, 0);
                 glPushMatrix();
                 glTranslatef(cloud.object.position.x, cloud.object.position.y, cloud.object.position.z);
                 glRotatef(cloud.object.rotation.x, 1.0f, 0.0f, 0.0f);
