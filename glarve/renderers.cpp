@@ -221,11 +221,11 @@ void SpriteRenderer::End()
 {
     if (texture != nullptr && texture->IsDrawable() && !pending.empty()) {
         texture->SpriteStateOn();
+        glBegin(GL_QUADS);
         for (const Pending& sprite : pending) {
-            glPushMatrix();
-            texture->SpriteQuad(sprite.at.x, sprite.at.y, sprite.at.z, 0.0f, sprite.alpha);
-            glPopMatrix();
+            texture->SpriteCorners(sprite.at.x, sprite.at.y, sprite.at.z, sprite.alpha);
         }
+        glEnd();
         texture->SpriteStateOff();
     }
     pending.clear();
