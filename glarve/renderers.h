@@ -46,6 +46,14 @@ public:
 
 // Each face as a triangle textured with `texture`, its colours multiplied by `colour` (modulate).
 // With no texture it draws nothing (Begin and End still save and restore their state).
+//
+// Deferred: DrawFace only notes the face's three indices; End draws the noted triangles, in the order
+// they came, as one glDrawElements over the vertex and texture-coordinate arrays that DrawFace was
+// handed (a change of arrays between calls draws what was noted so far first). The arrays must
+// therefore stay unchanged until End, as a mesh object's do. GL then transforms each vertex once
+// instead of once per face using it, and the pixels are those of one glBegin/glEnd triangle per
+// DrawFace. After End the client array state is as before and the current texture coordinate is the
+// last vertex's, as the per-call drawing leaves it.
 class TextureRenderer : public Renderer {
 public:
     Texture* texture = nullptr; // not owned
@@ -53,7 +61,13 @@ public:
 
     void Begin() override; // lighting off, colour, texture bound, 2D texturing and blending on
     void DrawFace(const Face* face, const Vec3* vertices, const TexCoord2* texCoords) override;
-    void End() override; // 2D texturing and blending off, lighting back
+    void End() override; // draws the faces noted; 2D texturing and blending off, lighting back
+
+private:
+    void DrawPending();
+    const Vec3* pendingVertices = nullptr;
+    const TexCoord2* pendingCoords = nullptr;
+    std::vector<unsigned int> pendingIndices; // three a face; kept allocated from frame to frame
 };
 
 // Each face as a triangle lit by light 0 with the front material below. Sends no normal: the current

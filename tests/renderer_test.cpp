@@ -436,7 +436,9 @@ struct Outcome {
     std::vector<unsigned char> pixels;
     std::array<GLboolean, 5> caps{};
     std::array<float, 4> colour{};
+    std::array<float, 4> texCoord{};
     GLint boundTexture = 0;
+    std::array<GLboolean, 2> clientArrays{};
     std::array<float, 16> modelview{};
     GLint stackDepth = 0;
 };
@@ -452,6 +454,8 @@ Outcome Capture()
         o.caps[static_cast<std::size_t>(i)] = glIsEnabled(caps[i]);
     }
     glGetFloatv(GL_CURRENT_COLOR, o.colour.data());
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, o.texCoord.data());
+    o.clientArrays = {glIsEnabled(GL_VERTEX_ARRAY), glIsEnabled(GL_TEXTURE_COORD_ARRAY)};
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &o.boundTexture);
     glGetFloatv(GL_MODELVIEW_MATRIX, o.modelview.data());
     o.stackDepth = StackDepth();
@@ -527,11 +531,44 @@ TEST_F(RendererTest, BatchedRenderersDrawWhatOnePrimitivePerCallDraws)
             glEnable(GL_LIGHTING);
         }
     };
+    // One textured triangle per face.
+    auto trianglesOneByOne = [&](const Cloud& cloud, float alpha) {
+        const bool lit = glIsEnabled(GL_LIGHTING);
+        glDisable(GL_LIGHTING);
+        glColor4f(1.0f, 0.5f, 0.25f, alpha);
+        texture->Bind();
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        const Vec3* v = cloud.object.mesh->vertices;
+        const TexCoord2* t = cloud.object.texCoordSet->coords;
+        for (int i = 0; i < cloud.object.mesh->faceCount; ++i) {
+            const Face& f = cloud.object.mesh->faces[i];
+            glBegin(GL_TRIANGLES);
+            for (int k : {f.a, f.b, f.c}) {
+                glTexCoord2f(t[k].u, t[k].v);
+                glVertex3f(v[k].x, v[k].y, v[k].z);
+            }
+            glEnd();
+        }
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+        if (lit) {
+            glEnable(GL_LIGHTING);
+        }
+    };
     const struct {
         const char* name;
         std::function<std::unique_ptr<Renderer>()> make;
         std::function<void(const Cloud&, float)> oneByOne;
     } cases[] = {
+        {"Texture",
+         [&] {
+             auto r = std::make_unique<TextureRenderer>();
+             r->texture = texture;
+             r->colour = Color4(1.0f, 0.5f, 0.25f, 1.0f);
+             return std::unique_ptr<Renderer>(std::move(r));
+         },
+         trianglesOneByOne},
         {"Wire",
          [] {
              auto r = std::make_unique<WireRenderer>();
@@ -585,6 +622,8 @@ TEST_F(RendererTest, BatchedRenderersDrawWhatOnePrimitivePerCallDraws)
                 EXPECT_TRUE(actual.pixels == expected.pixels) << "the pixels differ";
                 EXPECT_EQ(actual.caps, expected.caps);
                 EXPECT_EQ(actual.colour, expected.colour);
+                EXPECT_EQ(actual.texCoord, expected.texCoord);
+                EXPECT_EQ(actual.clientArrays, expected.clientArrays);
                 EXPECT_EQ(actual.boundTexture, expected.boundTexture);
                 EXPECT_EQ(actual.modelview, expected.modelview);
                 EXPECT_EQ(actual.stackDepth, expected.stackDepth);
