@@ -242,11 +242,11 @@ void SpriteRenderer::End()
 {
     if (texture != nullptr && texture->IsDrawable() && !pending.empty()) {
         texture->SpriteStateOn();
-        glBegin(GL_QUADS);
         for (const Pending& sprite : pending) {
-            texture->SpriteCorners(sprite.at.x, sprite.at.y, sprite.at.z, sprite.alpha);
+            glPushMatrix();
+            texture->SpriteQuad(sprite.at.x, sprite.at.y, sprite.at.z, 0.0f, sprite.alpha);
+            glPopMatrix();
         }
-        glEnd();
         texture->SpriteStateOff();
     }
     pending.clear();

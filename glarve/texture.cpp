@@ -293,24 +293,6 @@ void Texture::SpriteQuad(float x, float y, float z, float angle, float alpha) co
     Quad(x, y, z);
 }
 
-void Texture::SpriteCorners(float x, float y, float z, float alpha) const
-{
-    if (!IsDrawable()) {
-        return;
-    }
-    glColor4f(1.0f, 1.0f, 1.0f, alpha);
-    const HalfSize half = Half();
-    // DrawSprite's corners, translated here by (x, y, z) rather than by the matrix.
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(x + (x - half.x), y + (y + half.y), z + z);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(x + (x + half.x), y + (y + half.y), z + z);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(x + (x + half.x), y + (y - half.y), z + z);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(x + (x - half.x), y + (y - half.y), z + z);
-}
-
 void Texture::SpriteStateOff() const
 {
     if (!IsDrawable()) {
@@ -321,23 +303,16 @@ void Texture::SpriteStateOff() const
     glDisable(GL_BLEND);
 }
 
-Texture::HalfSize Texture::Half() const
-{
-    // The longer side is 2 units.
-    HalfSize half;
-    if (width > height) {
-        half.y = static_cast<float>(height) / static_cast<float>(width);
-    } else {
-        half.x = static_cast<float>(width) / static_cast<float>(height);
-    }
-    return half;
-}
-
 void Texture::Quad(float x, float y, float z) const
 {
-    const HalfSize half = Half();
-    const float hx = half.x;
-    const float hy = half.y;
+    // Half sizes: the longer side is 2 units.
+    float hx = 1.0f;
+    float hy = 1.0f;
+    if (width > height) {
+        hy = static_cast<float>(height) / static_cast<float>(width);
+    } else {
+        hx = static_cast<float>(width) / static_cast<float>(height);
+    }
     // The corners hold the point once more although the frame is already translated by it: the
     // quad lands at twice the point, which the show's sprite positions count on. The first texture
     // row (t = 0) runs along the upper edge.

@@ -76,20 +76,8 @@ public:
     void SpriteStateOn() const;
     void SpriteQuad(float x, float y, float z, float angle, float alpha) const;
     void SpriteStateOff() const;
-    // For many sprites in one GL_QUADS primitive (between glBegin and glEnd, under SpriteStateOn):
-    // sends the colour (1, 1, 1, alpha) and the four corners of DrawSprite's quad at angle 0 with its
-    // translation added to the corners instead of applied to the matrix, which stays as it is. Same
-    // quad, but GL rounds the position once per vertex rather than through a matrix per sprite: a
-    // corner may land a rounding step (well under 1/100 pixel) away.
-    void SpriteCorners(float x, float y, float z, float alpha) const;
 
 private:
-    struct HalfSize {
-        float x = 1.0f;
-        float y = 1.0f;
-    };
-    // Half the quad's sides.
-    HalfSize Half() const;
     // Uploads a decoded image with its mipmaps into the bound object, or the checkerboard.
     bool Upload(const JpegImage& image);
     // The sprite's quad around (x, y, z), in the frame already translated and turned.
