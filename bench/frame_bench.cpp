@@ -10,9 +10,10 @@
 //   card: clear, then one full-screen card sprite through Texture::DrawSprite, as the intro draws it;
 //   quad: clear, then one full-screen quad textured from a plain 1024 x 1024 RGB texture, GL_LINEAR,
 //         no mipmaps, no blending, no depth test.
-// It prints, per song position, the median and 95th percentile frame time and their ratios to the
-// references' medians; then Init as a whole and each of its loaders. With --data, each size's frame
-// times go to DIR/frames-WxH.dat (frame, time, position, milliseconds) for bench/frames.gp.
+// It prints, per song position, the median and 95th percentile frame time and the ratios of the
+// median to the references' medians during that position; then Init as a whole and each of its loaders. With
+// --data, each size's frame times go to DIR/frames-WxH.dat (frame, time, position, milliseconds) for
+// bench/frames.gp.
 // --positions times only those song positions (the others are played but drawn into one pixel).
 // The second form draws the same frames without timing and writes fixed frames as raw RGB files
 // (DIR/frame-NNNNN.rgb, bottom row first; see IsDumpFrame) to compare before and after a change byte for
@@ -200,6 +201,7 @@ struct Frame {
     float time;
     std::uint32_t position;
     double ms;
+    double referenceMs = 0.0; // the reference frame drawn right after: card after even frames, quad after odd
 };
 
 struct SizeResult {
@@ -310,6 +312,7 @@ bool Replay(int width, int height, SDL_Window* window, const std::string& dumpDi
             glFinish();
             const Clock::time_point r1 = Clock::now();
             (frame % 2 == 0 ? result->card : result->quad).push_back(Milliseconds(r0, r1));
+            result->frames.back().referenceMs = Milliseconds(r0, r1);
             SDL_GL_SwapWindow(window);
         }
         clock.Advance();
@@ -362,20 +365,26 @@ void TimeLoaders()
     std::printf("  %-34s %7.2f\n", "255 glyph lists (Courier New)", Milliseconds(t0, Clock::now()));
 }
 
+// Per song position, ratios to the references drawn during that position (the load of a shared
+// machine changes over a run; the references drawn beside the frames change with it).
 void Report(const SizeResult& r)
 {
     const double card = Quantile(r.card, 0.5);
     const double quad = Quantile(r.quad, 0.5);
     std::printf(
-        "\n%d x %d: card %.2f ms (p95 %.2f), quad %.2f ms (p95 %.2f); Init %.1f ms first, %.1f ms median\n",
+        "\n%d x %d: card %.2f ms (p95 %.2f), quad %.2f ms (p95 %.2f) over the run; Init %.1f ms first, "
+        "%.1f ms median\n",
         r.width, r.height, card, Quantile(r.card, 0.95), quad, Quantile(r.quad, 0.95),
         r.init.empty() ? 0.0 : r.init.front(), Quantile(r.init, 0.5));
-    std::printf("pos frames   median     p95  p95/med  x card  x quad\n");
+    std::printf("pos frames   median     p95  p95/med    card    quad  x card  x quad\n");
     for (std::uint32_t p = 0; p < kEndPosition; ++p) {
         std::vector<double> ms;
+        std::vector<double> cards;
+        std::vector<double> quads;
         for (const Frame& f : r.frames) {
             if (f.position == p) {
                 ms.push_back(f.ms);
+                (f.index % 2 == 0 ? cards : quads).push_back(f.referenceMs);
             }
         }
         if (ms.empty()) {
@@ -383,8 +392,10 @@ void Report(const SizeResult& r)
         }
         const double median = Quantile(ms, 0.5);
         const double p95 = Quantile(ms, 0.95);
-        std::printf("%3u %6zu %8.2f %7.2f %8.2f %7.2f %7.2f\n", p, ms.size(), median, p95, p95 / median,
-                    median / card, median / quad);
+        const double cardHere = Quantile(cards, 0.5);
+        const double quadHere = Quantile(quads, 0.5);
+        std::printf("%3u %6zu %8.2f %7.2f %8.2f %7.2f %7.2f %7.2f %7.2f\n", p, ms.size(), median, p95,
+                    p95 / median, cardHere, quadHere, median / cardHere, median / quadHere);
     }
 }
 
@@ -393,9 +404,9 @@ void WriteData(const SizeResult& r, const std::string& dir)
     const std::string path =
         dir + "/frames-" + std::to_string(r.width) + "x" + std::to_string(r.height) + ".dat";
     std::ofstream out(path);
-    out << "# frame time_s position frame_ms\n";
+    out << "# frame time_s position frame_ms reference_ms (card after even frames, quad after odd)\n";
     for (const Frame& f : r.frames) {
-        out << f.index << ' ' << f.time << ' ' << f.position << ' ' << f.ms << '\n';
+        out << f.index << ' ' << f.time << ' ' << f.position << ' ' << f.ms << ' ' << f.referenceMs << '\n';
     }
     std::printf("frame times written to %s\n", path.c_str());
 }

@@ -467,7 +467,7 @@ struct Cloud {
     MeshObject object;
     Cloud()
     {
-        const int n = 60;
+        const int n = 400;
         object.mesh = new Mesh;
         object.mesh->vertexCount = n;
         object.mesh->vertices = new Vec3[n];
