@@ -85,18 +85,10 @@ void WireRenderer::DrawFace(const Face* face, const Vec3* vertices, const TexCoo
     if (face == nullptr || vertices == nullptr) {
         return;
     }
-    // The closed outline a, b, c as its three segments: the same lines as a line loop, but GL can join
-    // the segments of consecutive faces into one draw, which it cannot do with loops.
-    const Vec3& a = vertices[face->a];
-    const Vec3& b = vertices[face->b];
-    const Vec3& c = vertices[face->c];
-    glBegin(GL_LINES);
-    SendVertex(a);
-    SendVertex(b);
-    SendVertex(b);
-    SendVertex(c);
-    SendVertex(c);
-    SendVertex(a);
+    glBegin(GL_LINE_LOOP);
+    SendVertex(vertices[face->a]);
+    SendVertex(vertices[face->b]);
+    SendVertex(vertices[face->c]);
     glEnd();
 }
 

@@ -22,9 +22,7 @@ public:
     void End() override; // blending off, lighting back
 };
 
-// Each face as its own closed, smoothed outline in `colour` (shared edges are drawn twice): its three
-// segments a-b, b-c, c-a, sent as GL_LINES so that GL batches the faces of one mesh into one draw;
-// the pixels are those of one line loop per face.
+// Each face as its own closed, smoothed outline in `colour` (shared edges are drawn twice).
 class WireRenderer : public Renderer {
 public:
     bool lightingWasOn = false;

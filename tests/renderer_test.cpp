@@ -509,28 +509,6 @@ TEST_F(RendererTest, BatchedRenderersDrawWhatOnePrimitivePerCallDraws)
             glEnable(GL_LIGHTING);
         }
     };
-    // One line loop per face, as the wire renderer's segments must draw it.
-    auto loopsOneByOne = [](const Cloud& cloud, float alpha) {
-        const bool lit = glIsEnabled(GL_LIGHTING);
-        glDisable(GL_LIGHTING);
-        glColor4f(1.0f, 0.5f, 0.25f, alpha);
-        glEnable(GL_LINE_SMOOTH);
-        glEnable(GL_BLEND);
-        const Vec3* v = cloud.object.mesh->vertices;
-        for (int i = 0; i < cloud.object.mesh->faceCount; ++i) {
-            const Face& f = cloud.object.mesh->faces[i];
-            glBegin(GL_LINE_LOOP);
-            glVertex3f(v[f.a].x, v[f.a].y, v[f.a].z);
-            glVertex3f(v[f.b].x, v[f.b].y, v[f.b].z);
-            glVertex3f(v[f.c].x, v[f.c].y, v[f.c].z);
-            glEnd();
-        }
-        glDisable(GL_BLEND);
-        glDisable(GL_LINE_SMOOTH);
-        if (lit) {
-            glEnable(GL_LIGHTING);
-        }
-    };
     // One textured triangle per face.
     auto trianglesOneByOne = [&](const Cloud& cloud, float alpha) {
         const bool lit = glIsEnabled(GL_LIGHTING);
@@ -569,13 +547,6 @@ TEST_F(RendererTest, BatchedRenderersDrawWhatOnePrimitivePerCallDraws)
              return std::unique_ptr<Renderer>(std::move(r));
          },
          trianglesOneByOne},
-        {"Wire",
-         [] {
-             auto r = std::make_unique<WireRenderer>();
-             r->colour = Color4(1.0f, 0.5f, 0.25f, 1.0f);
-             return std::unique_ptr<Renderer>(std::move(r));
-         },
-         loopsOneByOne},
         {"Sprite",
          [&] {
              auto r = std::make_unique<SpriteRenderer>();
