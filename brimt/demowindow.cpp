@@ -3,6 +3,7 @@
 
 #include <GL/gl.h> // Required for: the fixed GL state, glClear(), glPushMatrix()
 #include <cmath>   // Required for: sin(), in double precision, and fabs()
+#include <future>  // Required for: std::async(), the image decodes on worker threads
 
 #include "platform/app.h" // Required for: PostQuitRequest()
 
@@ -21,6 +22,23 @@ constexpr std::uint32_t kLastQuitPosition = 255;
 constexpr int kSpikeStride = 20;
 constexpr int kSpikeVertices = 20;
 constexpr float kSpikeScale = 1.05f;
+
+// The show's images, in the order Init uploads them.
+enum Image {
+    kPresent,
+    kToolbox,
+    kMetal,
+    kPlate,
+    kBrick,
+    kFace1, // to kFace1 + 5
+    kGreets = kFace1 + 6,
+    kParticle,
+    kImageCount
+};
+const char* const kImageFiles[kImageCount] = {
+    "Present.JPG", "toolbox.JPG", "rusted_metal.JPG", "Plateox2.jpg", "brique.JPG",
+    "face1.JPG",   "face2.JPG",   "face3.JPG",        "face4.JPG",    "face5.JPG",
+    "face6.JPG",   "greets.JPG",  "particle.JPG"};
 
 // "sprite T at (x, y, z), angle a, alpha": the sprite leaves its transform on the matrix.
 void Sprite(Texture* texture, float x, float y, float z, float angle, float alpha)
@@ -46,10 +64,10 @@ std::string DemoWindow::DataFile(const char* name) const
     return dataFolder + "/" + name;
 }
 
-std::unique_ptr<Texture> DemoWindow::LoadTexture(const char* fileName)
+std::unique_ptr<Texture> DemoWindow::LoadTexture(std::future<JpegImage>& decode)
 {
     auto texture = std::make_unique<Texture>();
-    if (!texture->LoadJpeg(fileName, false)) {
+    if (!texture->LoadJpeg(decode.get())) {
         return nullptr;
     }
     return texture;
@@ -78,6 +96,17 @@ bool DemoWindow::Init()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glEnable(GL_LIGHTING);
 
+    // Every image is decoded on a worker thread of its own from here on, while this thread builds the
+    // text and the models; each upload below waits for its image and stays in its place in the order.
+    // (Leaving early waits for the decodes still running: a future from std::async joins its thread.)
+    std::array<std::future<JpegImage>, kImageCount> images;
+    for (int k = 0; k < kImageCount; ++k) {
+        images[static_cast<std::size_t>(k)] =
+            std::async(std::launch::async,
+                       [file = DataFile(kImageFiles[k])] { return Texture::ReadJpeg(file.c_str(), false); });
+    }
+    auto image = [&images](int k) -> std::future<JpegImage>& { return images[static_cast<std::size_t>(k)]; };
+
     // 2. The music, loaded by the caller once the music library is up.
     musicFile = DataFile("Pkfloyd.xm");
 
@@ -91,16 +120,16 @@ bool DemoWindow::Init()
     creditText->position.y = 2.0f;
 
     // 5. Textures and models of the intro and hammers scenes.
-    if (!(presentTexture = LoadTexture(DataFile("Present.JPG").c_str()))) return false;
-    if (!(toolboxTexture = LoadTexture(DataFile("toolbox.JPG").c_str()))) return false;
+    if (!(presentTexture = LoadTexture(image(kPresent)))) return false;
+    if (!(toolboxTexture = LoadTexture(image(kToolbox)))) return false;
     if (!(sphere = LoadModel(DataFile("test.ASC").c_str(), "sphere"))) return false;
     sphere->mesh->Centre(); // the spikes scale vertices about the sphere's centre
     sphereRenderer = std::make_unique<WireRenderer>();
     sphere->renderer = sphereRenderer.get();
     sphere->position.x = -40.0f;
-    if (!(metalTexture = LoadTexture(DataFile("rusted_metal.JPG").c_str()))) return false;
-    if (!(plateTexture = LoadTexture(DataFile("Plateox2.jpg").c_str()))) return false;
-    if (!(brickTexture = LoadTexture(DataFile("brique.JPG").c_str()))) return false;
+    if (!(metalTexture = LoadTexture(image(kMetal)))) return false;
+    if (!(plateTexture = LoadTexture(image(kPlate)))) return false;
+    if (!(brickTexture = LoadTexture(image(kBrick)))) return false;
     handleRenderer = std::make_unique<TextureRenderer>();
     handleRenderer->texture = metalTexture.get();
     headRenderer = std::make_unique<TextureRenderer>();
@@ -143,10 +172,8 @@ bool DemoWindow::Init()
     nail->position.x = -17.0f;
 
     // 8-9. The faces and the cycle through them.
-    static const char* const faceFiles[6] = {"face1.JPG", "face2.JPG", "face3.JPG",
-                                             "face4.JPG", "face5.JPG", "face6.JPG"};
     for (std::size_t k = 0; k < faceTextures.size(); ++k) {
-        if (!(faceTextures[k] = LoadTexture(DataFile(faceFiles[k]).c_str()))) return false;
+        if (!(faceTextures[k] = LoadTexture(image(kFace1 + static_cast<int>(k))))) return false;
     }
     for (std::size_t k = 0; k < faceCycle.size(); ++k) {
         faceCycle[k] = faceTextures[k].get();
@@ -155,9 +182,9 @@ bool DemoWindow::Init()
     lastBeatRow = -1;
 
     // 10-13. The greetings card and the particle cloud, a glow sprite at every vertex.
-    if (!(greetsTexture = LoadTexture(DataFile("greets.JPG").c_str()))) return false;
+    if (!(greetsTexture = LoadTexture(image(kGreets)))) return false;
     if (!(particles = LoadModel(DataFile("trucmuch.ASC").c_str(), "trucmuch"))) return false;
-    if (!(particleTexture = LoadTexture(DataFile("particle.JPG").c_str()))) return false;
+    if (!(particleTexture = LoadTexture(image(kParticle)))) return false;
     particleRenderer = std::make_unique<SpriteRenderer>();
     particleRenderer->texture = particleTexture.get();
     particleRenderer->colour.a = 0.15f;

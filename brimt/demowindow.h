@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -80,8 +81,9 @@ private:
     std::string DataFile(const char* name) const;
     // Frees everything built so far, in the release order; safe on a partly built show.
     void FreeAssets();
-    // A new texture loaded from a JPEG file; null when the file does not decode.
-    static std::unique_ptr<Texture> LoadTexture(const char* fileName);
+    // A new texture loaded from a JPEG image decoded elsewhere (waits for it); null when it did not
+    // decode.
+    static std::unique_ptr<Texture> LoadTexture(std::future<JpegImage>& decode);
     // A new mesh object loaded from an ASC file; null when the object does not load.
     static std::unique_ptr<MeshObject> LoadModel(const char* fileName, const char* objectName);
 };

@@ -32,13 +32,6 @@ void SendVertex(const Vec3& v)
     glVertex3f(v.x, v.y, v.z);
 }
 
-// The texture coordinate, then the vertex it belongs to.
-void SendTexturedVertex(const TexCoord2& t, const Vec3& v)
-{
-    glTexCoord2f(t.u, t.v);
-    SendVertex(v);
-}
-
 // vertices[a], [b], [c] of the face as one triangle.
 void DrawTriangle(const Face& face, const Vec3* vertices)
 {
@@ -134,6 +127,9 @@ void FlatRenderer::End()
 void TextureRenderer::Begin()
 {
     lightingWasOn = SaveLightingAndSwitchOff();
+    pendingIndices.clear();
+    pendingVertices = nullptr;
+    pendingCoords = nullptr;
     SendColour(colour);
     if (texture != nullptr) {
         texture->Bind();
@@ -147,15 +143,40 @@ void TextureRenderer::DrawFace(const Face* face, const Vec3* vertices, const Tex
     if (texture == nullptr || face == nullptr || vertices == nullptr || texCoords == nullptr) {
         return;
     }
-    glBegin(GL_TRIANGLES);
-    SendTexturedVertex(texCoords[face->a], vertices[face->a]);
-    SendTexturedVertex(texCoords[face->b], vertices[face->b]);
-    SendTexturedVertex(texCoords[face->c], vertices[face->c]);
-    glEnd();
+    if (vertices != pendingVertices || texCoords != pendingCoords) {
+        DrawPending();
+        pendingVertices = vertices;
+        pendingCoords = texCoords;
+    }
+    pendingIndices.push_back(static_cast<unsigned int>(face->a));
+    pendingIndices.push_back(static_cast<unsigned int>(face->b));
+    pendingIndices.push_back(static_cast<unsigned int>(face->c));
+}
+
+void TextureRenderer::DrawPending()
+{
+    if (!pendingIndices.empty()) {
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, sizeof(Vec3), pendingVertices);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(TexCoord2), pendingCoords);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(pendingIndices.size()), GL_UNSIGNED_INT,
+                       pendingIndices.data());
+        glPopClientAttrib();
+        // Drawing from arrays leaves the current texture coordinate undefined; one glTexCoord per
+        // vertex would have left the last one.
+        const TexCoord2& last = pendingCoords[pendingIndices.back()];
+        glTexCoord2f(last.u, last.v);
+        pendingIndices.clear();
+    }
+    pendingVertices = nullptr;
+    pendingCoords = nullptr;
 }
 
 void TextureRenderer::End()
 {
+    DrawPending();
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     RestoreLighting(lightingWasOn);
@@ -198,6 +219,7 @@ void SpriteRenderer::Begin()
 {
     perVertex = true;
     lightingWasOn = SaveLightingAndSwitchOff();
+    pending.clear();
 }
 
 void SpriteRenderer::DrawFace(const Face* /*face*/, const Vec3* vertices, const TexCoord2* /*texCoords*/)
@@ -205,12 +227,20 @@ void SpriteRenderer::DrawFace(const Face* /*face*/, const Vec3* vertices, const 
     if (texture == nullptr || vertices == nullptr) {
         return;
     }
-    glPushMatrix();
-    texture->DrawSprite(vertices[0].x, vertices[0].y, vertices[0].z, 0.0f, colour.a);
-    glPopMatrix();
+    pending.push_back({vertices[0], colour.a});
 }
 
 void SpriteRenderer::End()
 {
+    if (texture != nullptr && texture->IsDrawable() && !pending.empty()) {
+        texture->SpriteStateOn();
+        for (const Pending& sprite : pending) {
+            glPushMatrix();
+            texture->SpriteQuad(sprite.at.x, sprite.at.y, sprite.at.z, 0.0f, sprite.alpha);
+            glPopMatrix();
+        }
+        texture->SpriteStateOff();
+    }
+    pending.clear();
     RestoreLighting(lightingWasOn);
 }

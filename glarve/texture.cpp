@@ -79,43 +79,64 @@ void Texture::Bind() const
     glBindTexture(GL_TEXTURE_2D, handle != 0 ? handle - 1 : 0);
 }
 
-bool Texture::LoadJpeg(const char* fileName, bool alphaOnly)
+JpegImage Texture::ReadJpeg(const char* fileName, bool alphaOnly)
 {
-    Create();
-    bool decoded = false;
+    JpegImage image;
+    image.alphaOnly = alphaOnly;
     JpegInfo info;
     // A header may claim up to 65535 x 65535 pixels whatever the file holds: refuse sizes no show
     // needs before allocating for them.
     if (ReadJpegInfo(fileName, &info) &&
         static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height) <= kMaxImagePixels) {
-        height = static_cast<std::uint32_t>(info.height);
-        width = static_cast<std::uint32_t>(info.width);
+        image.height = static_cast<std::uint32_t>(info.height);
+        image.width = static_cast<std::uint32_t>(info.width);
         const int channels = alphaOnly ? 1 : 3;
-        std::vector<unsigned char> pixels;
-        const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
-        if (Allocate(&pixels, rowBytes * height + ScalerSlack(rowBytes, channels))) {
-            decoded = DecodeJpeg(fileName, info.width, info.height, channels, pixels.data());
+        const std::size_t rowBytes = static_cast<std::size_t>(image.width) * channels;
+        // Room behind the pixels for GLU's scaler, which reads a little past a non-power-of-two image.
+        if (Allocate(&image.pixels, rowBytes * image.height + ScalerSlack(rowBytes, channels))) {
+            image.decoded = DecodeJpeg(fileName, info.width, info.height, channels, image.pixels.data());
         }
-        if (decoded) {
-            // Rows come without gaps; set the alignment here rather than trust what an earlier
-            // upload (a BMP's 4) left.
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            if (alphaOnly) {
-                gluBuild2DMipmaps(GL_TEXTURE_2D, GL_ALPHA, info.width, info.height, GL_ALPHA,
-                                  GL_UNSIGNED_BYTE, pixels.data());
-            } else {
-                gluBuild2DMipmaps(GL_TEXTURE_2D, 3, info.width, info.height, GL_RGB, GL_UNSIGNED_BYTE,
-                                  pixels.data());
-            }
+        if (!image.decoded) {
+            image.pixels.clear();
         }
     }
-    if (!decoded) {
+    return image;
+}
+
+bool Texture::LoadJpeg(const char* fileName, bool alphaOnly)
+{
+    Create();
+    return Upload(ReadJpeg(fileName, alphaOnly));
+}
+
+bool Texture::LoadJpeg(const JpegImage& image)
+{
+    Create();
+    return Upload(image);
+}
+
+bool Texture::Upload(const JpegImage& image)
+{
+    if (image.decoded) {
+        width = image.width;
+        height = image.height;
+        const auto w = static_cast<GLint>(image.width);
+        const auto h = static_cast<GLint>(image.height);
+        // Rows come without gaps; set the alignment here rather than trust what an earlier upload (a
+        // BMP's 4) left.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        if (image.alphaOnly) {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_ALPHA, w, h, GL_ALPHA, GL_UNSIGNED_BYTE, image.pixels.data());
+        } else {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, 3, w, h, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+        }
+    } else {
         width = 2;
         height = 2;
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         gluBuild2DMipmaps(GL_TEXTURE_2D, 1, 2, 2, GL_LUMINANCE, GL_UNSIGNED_BYTE, kPlaceholder);
     }
-    return decoded;
+    return image.decoded;
 }
 
 bool Texture::LoadBmp(const char* fileName)
@@ -145,7 +166,7 @@ bool Texture::LoadBmp(const char* fileName)
 
 void Texture::DrawSprite(float x, float y, float z, float angle, float alpha)
 {
-    if (width == 0 || height == 0 || handle == 0) {
+    if (!IsDrawable()) {
         return;
     }
     const GLboolean lightingWasOn = glIsEnabled(GL_LIGHTING);
@@ -159,7 +180,49 @@ void Texture::DrawSprite(float x, float y, float z, float angle, float alpha)
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
+    Quad(x, y, z);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    if (lightingWasOn) {
+        glEnable(GL_LIGHTING);
+    }
+}
 
+void Texture::SpriteStateOn() const
+{
+    if (!IsDrawable()) {
+        return;
+    }
+    Bind();
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+}
+
+void Texture::SpriteQuad(float x, float y, float z, float angle, float alpha) const
+{
+    if (!IsDrawable()) {
+        return;
+    }
+    glTranslatef(x, y, z);
+    glRotatef(angle, 0.0f, 0.0f, 1.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, alpha);
+    Quad(x, y, z);
+}
+
+void Texture::SpriteStateOff() const
+{
+    if (!IsDrawable()) {
+        return;
+    }
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+}
+
+void Texture::Quad(float x, float y, float z) const
+{
     // Half sizes: the longer side is 2 units.
     float hx = 1.0f;
     float hy = 1.0f;
@@ -181,11 +244,4 @@ void Texture::DrawSprite(float x, float y, float z, float angle, float alpha)
     glTexCoord2f(0.0f, 1.0f);
     glVertex3f(x - hx, y - hy, z);
     glEnd();
-
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    if (lightingWasOn) {
-        glEnable(GL_LIGHTING);
-    }
 }

@@ -2,6 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+// A JPEG file decoded into memory: what Texture::LoadJpeg reads before it makes any GL call.
+struct JpegImage {
+    std::uint32_t width = 0; // pixels
+    std::uint32_t height = 0;
+    bool alphaOnly = false;            // one grey channel, else RGB
+    bool decoded = false;              // false: missing, undecodable or too large
+    std::vector<unsigned char> pixels; // gapless rows, top row first; empty unless decoded
+};
 
 // One GL 2D texture object and the pixel size of the image last loaded into it. Every operation
 // but the constructor makes GL calls and needs the GL context current; so does destruction of a
@@ -32,6 +42,11 @@ public:
     // checkerboard (first row black, white) and `width` = `height` = 2. Sets the unpack alignment to
     // 1 and leaves it so.
     bool LoadJpeg(const char* fileName, bool alphaOnly = false);
+    // LoadJpeg in two halves, so that files can be decoded on other threads while the GL uploads
+    // stay on the GL thread, in their order: ReadJpeg decodes without GL (any thread, no context);
+    // LoadJpeg(image) then does the rest of what LoadJpeg(fileName) does, with the same result.
+    static JpegImage ReadJpeg(const char* fileName, bool alphaOnly = false);
+    bool LoadJpeg(const JpegImage& image);
 
     // Creates a new GL object and reads the uncompressed 24-bit BMP file `fileName` into it with its
     // mipmaps. Bottom-up and top-down files give the same texture: texture row 0 (t = 0) is the
@@ -50,4 +65,23 @@ public:
     // the current colour (1, 1, 1, alpha) and the current matrix translated and rotated (callers
     // push and pop). Makes no GL call when `width` or `height` is 0 or there is no GL object.
     void DrawSprite(float x, float y, float z, float angle, float alpha);
+
+    // DrawSprite in three parts, for many sprites of one texture under one change of state: the
+    // same calls in the same order for each sprite, without switching the state off and on between
+    // them. Between SpriteStateOn and SpriteStateOff the state is DrawSprite's while it draws (this
+    // texture bound, depth test off, 2D texturing and blending on); SpriteStateOff leaves what
+    // DrawSprite leaves (depth test on, blending and texturing off). Lighting is left to the caller,
+    // who switches it off first. SpriteQuad is DrawSprite's translation, turn, colour and quad: like
+    // it, it leaves the matrix translated and turned. All three do nothing where DrawSprite would
+    // draw nothing (IsDrawable false).
+    bool IsDrawable() const { return width != 0 && height != 0 && handle != 0; }
+    void SpriteStateOn() const;
+    void SpriteQuad(float x, float y, float z, float angle, float alpha) const;
+    void SpriteStateOff() const;
+
+private:
+    // Uploads a decoded image with its mipmaps into the bound object, or the checkerboard.
+    bool Upload(const JpegImage& image);
+    // The sprite's quad around (x, y, z), in the frame already translated and turned.
+    void Quad(float x, float y, float z) const;
 };

@@ -429,4 +429,179 @@ TEST_F(RendererTest, SpriteRendererWithAnEmptyTextureStillSavesLightingAndBalanc
     EXPECT_EQ(CountPixelsNot(0, 0, 0), 0);
 }
 
+// ---- batched drawing: the same pixels and state as one primitive per DrawFace call
+
+// Everything a drawing leaves behind: the whole colour buffer and the state the renderers touch.
+struct Outcome {
+    std::vector<unsigned char> pixels;
+    std::array<GLboolean, 5> caps{};
+    std::array<float, 4> colour{};
+    std::array<float, 4> texCoord{};
+    GLint boundTexture = 0;
+    std::array<GLboolean, 2> clientArrays{};
+    std::array<float, 16> modelview{};
+    GLint stackDepth = 0;
+};
+
+Outcome Capture()
+{
+    Outcome o;
+    o.pixels.resize(static_cast<std::size_t>(GLTest::kWidth) * GLTest::kHeight * 4);
+    glFinish();
+    glReadPixels(0, 0, GLTest::kWidth, GLTest::kHeight, GL_RGBA, GL_UNSIGNED_BYTE, o.pixels.data());
+    const GLenum caps[5] = {GL_LIGHTING, GL_DEPTH_TEST, GL_BLEND, GL_TEXTURE_2D, GL_LINE_SMOOTH};
+    for (int i = 0; i < 5; ++i) {
+        o.caps[static_cast<std::size_t>(i)] = glIsEnabled(caps[i]);
+    }
+    glGetFloatv(GL_CURRENT_COLOR, o.colour.data());
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, o.texCoord.data());
+    o.clientArrays = {glIsEnabled(GL_VERTEX_ARRAY), glIsEnabled(GL_TEXTURE_COORD_ARRAY)};
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &o.boundTexture);
+    glGetFloatv(GL_MODELVIEW_MATRIX, o.modelview.data());
+    o.stackDepth = StackDepth();
+    return o;
+}
+
+// A cloud of overlapping points, with faces between them, turned in perspective.
+struct Cloud {
+    MeshObject object;
+    Cloud()
+    {
+        const int n = 400;
+        object.mesh = new Mesh;
+        object.mesh->vertexCount = n;
+        object.mesh->vertices = new Vec3[n];
+        object.texCoordSet = new TexCoordSet;
+        object.texCoordSet->count = n;
+        object.texCoordSet->coords = new TexCoord2[n];
+        for (int i = 0; i < n; ++i) {
+            const float a = 0.7f * static_cast<float>(i);
+            object.mesh->vertices[i] = Vec3(std::cos(a) * 0.05f * static_cast<float>(i % 13),
+                                            std::sin(1.3f * a) * 0.4f, -0.2f * static_cast<float>(i % 7));
+            object.texCoordSet->coords[i] = TexCoord2{std::fabs(std::cos(a)), std::fabs(std::sin(a))};
+        }
+        object.mesh->faceCount = n - 2;
+        object.mesh->faces = new Face[static_cast<std::size_t>(n - 2)];
+        for (int i = 0; i < n - 2; ++i) {
+            object.mesh->faces[i] = Face{i, i + 1, i + 2};
+        }
+        object.position = Vec3(0.1f, -0.2f, -6.0f);
+        object.rotation.x = 20.0f;
+        object.rotation.y = 35.0f;
+        object.rotation.z = -10.0f;
+    }
+};
+
+TEST_F(RendererTest, BatchedRenderersDrawWhatOnePrimitivePerCallDraws)
+{
+    Texture* texture = &redWhite;
+    // Per call, as DrawSprite at each vertex: the pixels and state the sprite renderer must match.
+    auto spritesOneByOne = [&](const Cloud& cloud, float alpha) {
+        const bool lit = glIsEnabled(GL_LIGHTING);
+        glDisable(GL_LIGHTING);
+        for (int i = 0; i < cloud.object.mesh->vertexCount; ++i) {
+            const Vec3& v = cloud.object.mesh->vertices[i];
+            glPushMatrix();
+            texture->DrawSprite(v.x, v.y, v.z, 0.0f, alpha);
+            glPopMatrix();
+        }
+        if (lit) {
+            glEnable(GL_LIGHTING);
+        }
+    };
+    // One textured triangle per face.
+    auto trianglesOneByOne = [&](const Cloud& cloud, float alpha) {
+        const bool lit = glIsEnabled(GL_LIGHTING);
+        glDisable(GL_LIGHTING);
+        glColor4f(1.0f, 0.5f, 0.25f, alpha);
+        texture->Bind();
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        const Vec3* v = cloud.object.mesh->vertices;
+        const TexCoord2* t = cloud.object.texCoordSet->coords;
+        for (int i = 0; i < cloud.object.mesh->faceCount; ++i) {
+            const Face& f = cloud.object.mesh->faces[i];
+            glBegin(GL_TRIANGLES);
+            for (int k : {f.a, f.b, f.c}) {
+                glTexCoord2f(t[k].u, t[k].v);
+                glVertex3f(v[k].x, v[k].y, v[k].z);
+            }
+            glEnd();
+        }
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+        if (lit) {
+            glEnable(GL_LIGHTING);
+        }
+    };
+    const struct {
+        const char* name;
+        std::function<std::unique_ptr<Renderer>()> make;
+        std::function<void(const Cloud&, float)> oneByOne;
+    } cases[] = {
+        {"Texture",
+         [&] {
+             auto r = std::make_unique<TextureRenderer>();
+             r->texture = texture;
+             r->colour = Color4(1.0f, 0.5f, 0.25f, 1.0f);
+             return std::unique_ptr<Renderer>(std::move(r));
+         },
+         trianglesOneByOne},
+        {"Sprite",
+         [&] {
+             auto r = std::make_unique<SpriteRenderer>();
+             r->texture = texture;
+             return std::unique_ptr<Renderer>(std::move(r));
+         },
+         spritesOneByOne},
+    };
+    for (const auto& c : cases) {
+        for (const bool lightingBefore : {false, true}) {
+            for (const float alpha : {0.15f, 1.0f}) {
+                SCOPED_TRACE(testing::Message()
+                             << c.name << ", lighting " << lightingBefore << ", alpha " << alpha);
+                UsePerspective();
+                glEnable(GL_DEPTH_TEST);
+                lightingBefore ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
+                Cloud cloud;
+
+                glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+                glBindTexture(GL_TEXTURE_2D, 0);
+                glPushMatrix();
+                glTranslatef(cloud.object.position.x, cloud.object.position.y, cloud.object.position.z);
+                glRotatef(cloud.object.rotation.x, 1.0f, 0.0f, 0.0f);
+                glRotatef(cloud.object.rotation.y, 0.0f, 1.0f, 0.0f);
+                glRotatef(cloud.object.rotation.z, 0.0f, 0.0f, 1.0f);
+                c.oneByOne(cloud, alpha);
+                glPopMatrix();
+                const Outcome expected = Capture();
+
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+                glBindTexture(GL_TEXTURE_2D, 0);
+                const auto renderer = c.make();
+                renderer->colour.a = alpha;
+                glPushMatrix();
+                cloud.object.renderer = renderer.get();
+                cloud.object.Draw();
+                glPopMatrix();
+                const Outcome actual = Capture();
+
+                EXPECT_GT(CountPixelsNot(26, 51, 77, 2), 100); // something was drawn
+                EXPECT_TRUE(actual.pixels == expected.pixels) << "the pixels differ";
+                EXPECT_EQ(actual.caps, expected.caps);
+                EXPECT_EQ(actual.colour, expected.colour);
+                EXPECT_EQ(actual.texCoord, expected.texCoord);
+                EXPECT_EQ(actual.clientArrays, expected.clientArrays);
+                EXPECT_EQ(actual.boundTexture, expected.boundTexture);
+                EXPECT_EQ(actual.modelview, expected.modelview);
+                EXPECT_EQ(actual.stackDepth, expected.stackDepth);
+                glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+            }
+        }
+    }
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <future>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -187,6 +188,37 @@ TEST_F(JpegLoad, ColourImageBecomesAMipmappedRgbTextureTopRowFirst)
     EXPECT_TRUE(Near(TexelAt(rgb, 32, 2, 13), kBlue));
     EXPECT_TRUE(Near(TexelAt(rgb, 32, 29, 13), kWhite));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(JpegLoad, DecodedOnAnotherThreadThenUploadedLoadsTheSameTexture)
+{
+    // An odd size, which GLU rescales before it builds the levels, and a missing file.
+    const auto pixels = MakePixels(40, 24, [](int x, int y) {
+        return Rgb{static_cast<unsigned char>(x * 6), static_cast<unsigned char>(y * 10), 128};
+    });
+    TempFile file(MakeJpeg(40, 24, pixels), ".jpg");
+    for (const std::string& path : {std::string(file.Path()), std::string("/nonexistent/none.jpg")}) {
+        SCOPED_TRACE(path);
+        Texture direct;
+        const bool directOk = direct.LoadJpeg(path.c_str());
+        // The decode needs no GL context: run it where there is none.
+        JpegImage image =
+            std::async(std::launch::async, [&] { return Texture::ReadJpeg(path.c_str()); }).get();
+        Texture split;
+        EXPECT_EQ(split.LoadJpeg(image), directOk);
+        EXPECT_EQ(split.width, direct.width);
+        EXPECT_EQ(split.height, direct.height);
+        EXPECT_EQ(BoundTexture(), split.handle - 1);
+        for (int level = 0; level < 7; ++level) {
+            direct.Bind();
+            const LevelSize d = SizeOfLevel(level);
+            split.Bind();
+            const LevelSize s = SizeOfLevel(level);
+            EXPECT_EQ(s.width, d.width) << "level " << level;
+            EXPECT_EQ(s.height, d.height) << "level " << level;
+        }
+        EXPECT_EQ(Texels(split, GL_RGB, 3), Texels(direct, GL_RGB, 3));
+    }
 }
 
 TEST_F(JpegLoad, AlphaOnlyKeepsTheGreyLevelAsTheTexturesAlpha)
