@@ -65,7 +65,7 @@ valgrind: build
 		--suppressions=tests/valgrind.supp --error-exitcode=1 ./$(BUILD_DIR)/tests/show_memcheck
 
 format:
-	find glarve platform brimt tests bench tools \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
+	find glarve platform brimt tests bench tools fuzz \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD_DIR) build-sanitize build-fuzz

@@ -37,7 +37,7 @@ public:
     virtual void SetOption(int option, int value) = 0;     // see kMusicOptionNoSoundDevice
     virtual ModuleHandle LoadModule(const char* file) = 0; // null for a missing or unreadable file
     virtual PlayHandle PlayModule(ModuleHandle module, bool loopSong) = 0;
-    virtual bool StartBackgroundPlay(int rate) = 0;        // rate: timer calls per second when silent
+    virtual bool StartBackgroundPlay(int rate) = 0; // rate: timer calls per second when silent
     virtual bool GetPlayStatus(PlayHandle play, PlayStatus* out) = 0; // what is heard now, not queued
     virtual void StopBackgroundPlay() = 0;
     virtual void StopModule(PlayHandle play) = 0;

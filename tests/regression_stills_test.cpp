@@ -1,5 +1,5 @@
-// tests/regression_stills_test.cpp -- regression stills: the show captured at 320 x 240, frames at fixed numbers in
-// every scene compared with the reference pictures under tests/stills/.
+// tests/regression_stills_test.cpp -- regression stills: the show captured at 320 x 240, frames at fixed
+// numbers in every scene compared with the reference pictures under tests/stills/.
 //
 // When the show's look changes on purpose, write new references and commit them:
 //
