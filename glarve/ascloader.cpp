@@ -18,6 +18,7 @@
 #include <system_error> // Required for: std::errc
 
 #include "mesh.h"
+#include "piecereader.h"
 #include "sceneobject.h"
 
 namespace {
@@ -64,23 +65,7 @@ public:
     // Reads the next piece into `line` as fgets would: up to and including the next line feed, at most
     // kPieceSize - 1 characters. False at the end of the file, and once kMaxAscFileBytes have been
     // read (a file that never ends, such as a device, is then treated as ending there).
-    bool ReadPiece()
-    {
-        int length = 0;
-        while (length < kPieceSize - 1 && bytesRead < kMaxAscFileBytes) {
-            const int c = getc_unlocked(file);
-            if (c == EOF) {
-                break;
-            }
-            ++bytesRead;
-            line[length++] = static_cast<char>(c);
-            if (c == '\n') {
-                break;
-            }
-        }
-        line[length] = '\0';
-        return length > 0;
-    }
+    bool ReadPiece() { return ReadCappedPiece(file, line, kPieceSize, &bytesRead, kMaxAscFileBytes); }
 
     // Reads pieces until the header of `objectName`, then the next piece, which must be a count line.
     bool FindCountLine(const char* objectName)

@@ -1,6 +1,8 @@
 // glarve/objectgroup.cpp -- object lists, groups drawn under one transform, and loading a whole ASC file.
 #include "objectgroup.h"
 
+#include "piecereader.h"
+
 #include <GL/gl.h> // Required for: glPushMatrix(), glPopMatrix()
 #include <cstdio>  // Required for: fopen(), getc_unlocked()
 #include <cstring> // Required for: strncmp(), strchr()
@@ -77,20 +79,7 @@ bool ObjectGroup::LoadFile(const char* fileName)
     int headers = 0;
     // One piece as fgets reads it: up to and including the next line feed, at most 99 characters.
     auto readPiece = [&]() {
-        int length = 0;
-        while (length < static_cast<int>(sizeof line) - 1 && bytesRead < kMaxGroupFileBytes) {
-            const int c = getc_unlocked(file);
-            if (c == EOF) {
-                break;
-            }
-            ++bytesRead;
-            line[length++] = static_cast<char>(c);
-            if (c == '\n') {
-                break;
-            }
-        }
-        line[length] = '\0';
-        return length > 0;
+        return ReadCappedPiece(file, line, static_cast<int>(sizeof line), &bytesRead, kMaxGroupFileBytes);
     };
     while (headers < kMaxGroupObjects && readPiece()) {
         if (std::strncmp(line, header, sizeof header - 1) != 0) {
