@@ -71,10 +71,12 @@ int main(int argc, char** argv)
         {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 9.0f; }},
         {"09-face-on-beat",
          [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 8 && n > 0; }},
+        // A beat row and the one after it last about 0.3 s together: two rows after a beat row the
+        // face's pulse is at its height.
         {"10-face-after-beat",
-         [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 9 && n > 0; }},
+         [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 10 && n > 0; }},
         {"11-face-position-6",
-         [](S s, float, int n, int) { return s.songPosition == 6 && s.row == 17 && n > 0; }},
+         [](S s, float, int n, int) { return s.songPosition == 6 && s.row == 18 && n > 0; }},
         {"12-greetings", [](S s, float, int n, int) { return s.songPosition == 7 && n == 60; }},
         {"13-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 60; }},
         {"14-fly-past-start", [](S s, float, int n, int) { return s.songPosition == 10 && n == 20; }},
