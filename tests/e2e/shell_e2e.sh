@@ -129,32 +129,7 @@ fail() {
     FAILED=1
 }
 
-# The id of the viewable top-level window named exactly $1, or nothing.
-window_id() {
-    for id in $(xwininfo -root -tree 2>/dev/null | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p"); do
-        if xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
-            echo "$id"
-            return 0
-        fi
-    done
-    return 1
-}
-
-# Waits up to $2 seconds for the window named $1; prints its id. Fails early if the program ended.
-wait_window() {
-    n=0
-    while [ $n -lt $(($2 * 10)) ]; do
-        if id=$(window_id "$1"); then
-            echo "$id"
-            return 0
-        fi
-        kill -0 "$APP_PID" 2>/dev/null || return 1
-        [ "$(date +%s)" -lt "$DEADLINE" ] || return 1
-        sleep 0.1
-        n=$((n + 1))
-    done
-    return 1
-}
+. "$(dirname "$0")/x11windows.sh"
 
 # Waits up to $1 seconds for window $2 to be gone from the screen.
 wait_gone() {
