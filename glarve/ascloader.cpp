@@ -8,13 +8,14 @@
 #include <cctype>   // Required for: isdigit(), isspace()
 #include <cerrno>   // Required for: errno, ERANGE
 #include <cfloat>   // Required for: FLT_MAX
-#include <charconv> // Required for: from_chars()
 #include <climits>  // Required for: INT_MAX
 #include <cstdio>   // Required for: fopen(), getc_unlocked(), fseek(), ftell()
 #include <cstdlib>  // Required for: strtol()
 #include <cstring>  // Required for: strncmp(), strchr()
 #include <new>      // Required for: std::nothrow
 #include <string>
+
+#include "platform/decimal.h" // Required for: ReadDecimal()
 #include <system_error> // Required for: std::errc
 
 #include "mesh.h"
@@ -187,10 +188,10 @@ public:
             }
         }
         double d = 0.0;
-        const auto result = std::from_chars(mantissa, p, d, std::chars_format::general);
-        if (result.ec == std::errc::result_out_of_range) {
+        const DecimalResult result = ReadDecimal(mantissa, p, &d);
+        if (result == DecimalResult::OutOfRange) {
             d = tinyExponent ? 0.0 : static_cast<double>(FLT_MAX);
-        } else if (result.ec != std::errc() || result.ptr != p) {
+        } else if (result != DecimalResult::Ok) {
             return;
         }
         if (d > static_cast<double>(FLT_MAX)) {

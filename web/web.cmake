@@ -15,6 +15,7 @@ add_library(brimt_gl INTERFACE)
 add_library(platform_web STATIC
     platform/web/app_web.cpp
     platform/web/background_web.cpp
+    platform/web/decimal_web.cpp
     platform/web/dialog_web.cpp
     platform/web/gl11.cpp
     platform/web/glyphs_web.cpp
@@ -31,6 +32,7 @@ set_source_files_properties(platform/web/jpeg_stb.cpp PROPERTIES COMPILE_OPTIONS
 # The names the engine's CMakeLists.txt links.
 add_library(platform_jpeg ALIAS platform_web)
 add_library(platform_glyphs ALIAS platform_web)
+add_library(platform_decimal ALIAS platform_web)
 
 add_subdirectory(glarve)
 

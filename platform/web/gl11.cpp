@@ -183,7 +183,9 @@ struct ServerAttributes { // what glPushAttrib saves, for the bits it knows
 // One command of a display list: a primitive (its vertices in object space), or a call replayed as it
 // was made.
 struct ListCommand {
-    enum Op { Primitive, Colour, Normal, TexCoord, Translate, Rotate, Push, Pop, CallList } op;
+    enum Op { Primitive, Colour, Normal, TexCoord, Translate, Rotate, Push, Pop, CallList };
+    ListCommand(Op what) : op(what) {} // NOLINT: a command is its operation plus what it needs
+    Op op;
     GLenum mode = 0;
     std::vector<Vertex> vertices;
     float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
