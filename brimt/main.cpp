@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     std::unique_ptr<MusicLibrary> realMusic = CreateMusicLibrary();
     SilentMusic silentMusic(*realMusic);
     MusicLibrary& music = line.noSound ? static_cast<MusicLibrary&>(silentMusic) : *realMusic;
-    LiveClock clock(line.frameRate);
+    LiveSink sink(line.frameRate);
     DemoApp app(
         [&line, &data] {
             auto window = std::make_unique<DemoWindow>();
@@ -93,6 +93,6 @@ int main(int argc, char** argv)
         },
         music);
     app.askSettings = line.askSettings;
-    app.UseClock(clock);
+    app.UseFrameSink(sink);
     return app.Run();
 }
