@@ -41,7 +41,7 @@ add_library(brimt_web_show STATIC
     brimt/appicon.cpp
     brimt/brimt.cpp
     brimt/dlgsetup.cpp
-    brimt/frameclock.cpp
+    brimt/livepath.cpp
     brimt/glwindow.cpp
     brimt/demowindow.cpp
     ${BRIMT_WEB_EXTRA_SOURCES}
