@@ -125,6 +125,13 @@ function startScreen() {
   go.textContent = 'Démarrer';
   go.focus();
   document.getElementById('settings').addEventListener('submit', (e) => { e.preventDefault(); startShow(); });
+  // Enter starts the show wherever the focus is, while the start or the end screen is up.
+  document.addEventListener('keydown', (e) => {
+    if (e.key !== 'Enter' || running) return;
+    if (document.getElementById('start').hidden && document.getElementById('end').hidden) return;
+    e.preventDefault();
+    startShow();
+  });
   document.getElementById('again').addEventListener('click', startShow);
 }
 

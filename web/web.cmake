@@ -93,3 +93,13 @@ add_custom_target(site ALL
     DEPENDS brimt_engine ${MUSIC_DIR}/Pkfloyd.ogg ${MUSIC_DIR}/Pkfloyd.timeline
             web/index.html web/page.js web/page.css
     VERBATIM)
+
+# --- the GL layer's own check: the same drawings as the desktop's GL draws (tests/web/gldrawings*) ---
+add_executable(gldrawings tests/web/gldrawings.cpp tests/web/gldrawings_web.cpp)
+target_link_libraries(gldrawings PRIVATE platform_web)
+brimt_warnings(gldrawings)
+set_target_properties(gldrawings PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/gltest)
+target_link_options(gldrawings PRIVATE -lGL -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1)
+add_custom_command(TARGET gldrawings POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/tests/web/gldrawings.html ${CMAKE_BINARY_DIR}/gltest/
+    VERBATIM)

@@ -92,11 +92,16 @@ void Transform(const Matrix& a, const float in[4], float out[4])
 
 // ---- The state GL 1.1 keeps -------------------------------------------------------------------------
 
+// Which attributes a vertex of a display list had given inside its glBegin/glEnd: the others are
+// the current ones when the list runs.
+constexpr unsigned kGivenColour = 1, kGivenNormal = 2, kGivenTexCoord = 4;
+
 struct Vertex { // one vertex as glVertex takes it: object space and the current attributes
     float position[4];
     float colour[4];
     float normal[3];
     float texCoord[2];
+    unsigned given = 0; // kGiven* bits, in display lists only
 };
 
 struct BatchVertex { // what WebGL gets: clip space, final colour, texture coordinate
@@ -219,6 +224,8 @@ struct State {
     bool inBegin = false;
     GLenum beginMode = 0;
     std::vector<Vertex> primitive;
+    unsigned given = 0;     // attributes given since glBegin while compiling a list
+    Current beforeCompiled; // the current attributes at glBegin while compiling (a list changes none)
 
     // display lists
     std::map<GLuint, std::vector<ListCommand>> lists;
@@ -629,6 +636,26 @@ void Submit(GLenum mode, const std::vector<Vertex>& vertices)
     AppendIndices(mode, first, static_cast<std::uint32_t>(vertices.size()), &s.batchIndices);
 }
 
+// A list's primitive, run: what its vertices did not give is the current attribute now; what they gave
+// last stays current after it, as after the same calls made directly.
+void RunPrimitive(const ListCommand& c)
+{
+    State& s = S();
+    std::vector<Vertex> vertices = c.vertices;
+    for (Vertex& v : vertices) {
+        if (!(v.given & kGivenColour)) std::memcpy(v.colour, s.current.colour, sizeof v.colour);
+        if (!(v.given & kGivenNormal)) std::memcpy(v.normal, s.current.normal, sizeof v.normal);
+        if (!(v.given & kGivenTexCoord)) std::memcpy(v.texCoord, s.current.texCoord, sizeof v.texCoord);
+    }
+    Submit(c.mode, vertices);
+    if (!vertices.empty()) {
+        const Vertex& last = vertices.back();
+        std::memcpy(s.current.colour, last.colour, sizeof s.current.colour);
+        std::memcpy(s.current.normal, last.normal, sizeof s.current.normal);
+        std::memcpy(s.current.texCoord, last.texCoord, sizeof s.current.texCoord);
+    }
+}
+
 void SetEnable(GLenum cap, bool on)
 {
     Enables& e = S().enables;
@@ -1030,6 +1057,8 @@ void glBegin(GLenum mode)
     s.inBegin = true;
     s.beginMode = mode;
     s.primitive.clear();
+    s.given = 0;
+    if (Compiling()) s.beforeCompiled = s.current;
 }
 
 void glEnd(void)
@@ -1042,6 +1071,7 @@ void glEnd(void)
         c.mode = s.beginMode;
         c.vertices = s.primitive;
         Record(std::move(c));
+        s.current = s.beforeCompiled;
     } else {
         Submit(s.beginMode, s.primitive);
     }
@@ -1061,6 +1091,7 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
     std::memcpy(v.colour, s.current.colour, sizeof v.colour);
     std::memcpy(v.normal, s.current.normal, sizeof v.normal);
     std::memcpy(v.texCoord, s.current.texCoord, sizeof v.texCoord);
+    v.given = s.given;
     s.primitive.push_back(v);
 }
 
@@ -1073,6 +1104,7 @@ void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
         Record(std::move(c));
         return;
     }
+    if (s.inBegin) s.given |= kGivenColour;
     s.current.colour[0] = red;
     s.current.colour[1] = green;
     s.current.colour[2] = blue;
@@ -1093,6 +1125,7 @@ void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz)
         Record(std::move(c));
         return;
     }
+    if (s.inBegin) s.given |= kGivenNormal;
     s.current.normal[0] = nx;
     s.current.normal[1] = ny;
     s.current.normal[2] = nz;
@@ -1107,6 +1140,7 @@ void glTexCoord2f(GLfloat u, GLfloat v)
         Record(std::move(c));
         return;
     }
+    if (s.inBegin) s.given |= kGivenTexCoord;
     s.current.texCoord[0] = u;
     s.current.texCoord[1] = v;
 }
@@ -1338,7 +1372,7 @@ void glCallList(GLuint list)
     ++s.callDepth;
     for (const ListCommand& c : found->second) {
         switch (c.op) {
-        case ListCommand::Primitive: Submit(c.mode, c.vertices); break;
+        case ListCommand::Primitive: RunPrimitive(c); break;
         case ListCommand::Colour: glColor4f(c.v[0], c.v[1], c.v[2], c.v[3]); break;
         case ListCommand::Normal: glNormal3f(c.v[0], c.v[1], c.v[2]); break;
         case ListCommand::TexCoord: glTexCoord2f(c.v[0], c.v[1]); break;
@@ -1347,17 +1381,6 @@ void glCallList(GLuint list)
         case ListCommand::Push: glPushMatrix(); break;
         case ListCommand::Pop: glPopMatrix(); break;
         case ListCommand::CallList: glCallList(c.list); break;
-        }
-    }
-    // The current attributes a list's primitives set stay set, as after the same calls made directly.
-    if (!found->second.empty()) {
-        for (const ListCommand& c : found->second) {
-            if (c.op == ListCommand::Primitive && !c.vertices.empty()) {
-                const Vertex& last = c.vertices.back();
-                std::memcpy(s.current.colour, last.colour, sizeof s.current.colour);
-                std::memcpy(s.current.normal, last.normal, sizeof s.current.normal);
-                std::memcpy(s.current.texCoord, last.texCoord, sizeof s.current.texCoord);
-            }
         }
     }
     --s.callDepth;
