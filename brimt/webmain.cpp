@@ -170,9 +170,12 @@ EMSCRIPTEN_KEEPALIVE double brimt_frame_status(int field)
 {
     if (run == nullptr) return 0.0;
     switch (field) {
-    case 0: return run->drawnStatus.songPosition;
-    case 1: return run->drawnStatus.row;
-    default: return static_cast<double>(run->drawnTime);
+    case 0:
+        return run->drawnStatus.songPosition;
+    case 1:
+        return run->drawnStatus.row;
+    default:
+        return static_cast<double>(run->drawnTime);
     }
 }
 

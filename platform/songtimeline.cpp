@@ -29,7 +29,8 @@ bool SongTimeline::Parse(const std::string& text)
     long long sample = 0;
     while (in >> sample) {
         Change c{sample, {}};
-        if (!(in >> c.status.songPosition >> c.status.pattern >> c.status.row >> c.status.loopCount)) return false;
+        if (!(in >> c.status.songPosition >> c.status.pattern >> c.status.row >> c.status.loopCount))
+            return false;
         const bool rises = read.empty() ? sample == 0 : sample > read.back().sample;
         if (!rises) return false;
         read.push_back(c);

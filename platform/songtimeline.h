@@ -23,8 +23,8 @@ public:
     // the last one past the end). All zero for an empty timeline.
     PlayStatus StatusAt(std::int64_t sample) const;
 
-    int Rate() const { return rate; }                  // sample frames per second
-    std::int64_t Samples() const { return samples; }   // length of the sound
+    int Rate() const { return rate; }                // sample frames per second
+    std::int64_t Samples() const { return samples; } // length of the sound
     std::size_t Changes() const { return changes.size(); }
     bool Empty() const { return changes.empty(); }
 

@@ -183,7 +183,8 @@ NativeWindow* OpenNativeWindow(const char* /*title*/, int width, int height, boo
                                const PixelFormatRequest& /*format*/, WindowMessages* target)
 {
     if (openWindow != nullptr) return nullptr;
-    if (emscripten_set_canvas_element_size(kCanvas, width, height) != EMSCRIPTEN_RESULT_SUCCESS) return nullptr;
+    if (emscripten_set_canvas_element_size(kCanvas, width, height) != EMSCRIPTEN_RESULT_SUCCESS)
+        return nullptr;
     openWindow = new NativeWindow{target, width, height};
     openSurface = DrawingSurface{openWindow, 0};
     queue.clear();
@@ -224,7 +225,7 @@ RenderContextHandle CreateRenderContext(SurfaceHandle surface)
         attributes.alpha = EM_FALSE; // the desktop's surface has no alpha bits: a cleared frame is opaque
         attributes.depth = EM_TRUE;
         attributes.stencil = EM_FALSE;
-        attributes.antialias = EM_FALSE; // as the desktop's single-sampled surface
+        attributes.antialias = EM_FALSE;            // as the desktop's single-sampled surface
         attributes.preserveDrawingBuffer = EM_TRUE; // the last frame stays for screenshots
         attributes.majorVersion = 1;
         attributes.minorVersion = 0;

@@ -41,15 +41,16 @@ void emscripten_glGetShaderiv(GLuint shader, GLenum pname, GLint* params);
 GLint emscripten_glGetUniformLocation(GLuint program, const GLchar* name);
 void emscripten_glLinkProgram(GLuint program);
 void emscripten_glPixelStorei(GLenum pname, GLint param);
-void emscripten_glShaderSource(GLuint shader, GLsizei count, const GLchar* const* string, const GLint* length);
+void emscripten_glShaderSource(GLuint shader, GLsizei count, const GLchar* const* string,
+                               const GLint* length);
 void emscripten_glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height,
                              GLint border, GLenum format, GLenum type, const void* pixels);
 void emscripten_glTexParameterf(GLenum target, GLenum pname, GLfloat param);
 void emscripten_glUniform1f(GLint location, GLfloat v0);
 void emscripten_glUniform1i(GLint location, GLint v0);
 void emscripten_glUseProgram(GLuint program);
-void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized, GLsizei stride,
-                                      const void* pointer);
+void emscripten_glVertexAttribPointer(GLuint index, GLint size, GLenum type, GLboolean normalized,
+                                      GLsizei stride, const void* pointer);
 void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 }
 
@@ -129,8 +130,8 @@ struct DrawState {
 
     bool operator==(const DrawState& o) const
     {
-        return kind == o.kind && texture == o.texture && textureFormat == o.textureFormat && blend == o.blend &&
-               blendSource == o.blendSource && blendDestination == o.blendDestination &&
+        return kind == o.kind && texture == o.texture && textureFormat == o.textureFormat &&
+               blend == o.blend && blendSource == o.blendSource && blendDestination == o.blendDestination &&
                depthTest == o.depthTest && depthFunc == o.depthFunc;
     }
 };
@@ -275,9 +276,12 @@ std::vector<Matrix>& CurrentStack()
 {
     State& s = S();
     switch (s.matrixMode) {
-    case GL_PROJECTION: return s.projection;
-    case GL_TEXTURE: return s.textureMatrix;
-    default: return s.modelview;
+    case GL_PROJECTION:
+        return s.projection;
+    case GL_TEXTURE:
+        return s.textureMatrix;
+    default:
+        return s.modelview;
     }
 }
 
@@ -359,7 +363,8 @@ void ApplyDrawState(const DrawState& d)
         d.blend ? emscripten_glEnable(GL_BLEND) : emscripten_glDisable(GL_BLEND);
         s.webglBlend = d.blend;
     }
-    if (!s.webglStateKnown || s.webglBlendSource != d.blendSource || s.webglBlendDestination != d.blendDestination) {
+    if (!s.webglStateKnown || s.webglBlendSource != d.blendSource ||
+        s.webglBlendDestination != d.blendDestination) {
         emscripten_glBlendFunc(d.blendSource, d.blendDestination);
         s.webglBlendSource = d.blendSource;
         s.webglBlendDestination = d.blendDestination;
@@ -531,7 +536,8 @@ void AddVertex(const VertexStage& stage, const Vertex& v)
     } else {
         std::memcpy(b.colour, v.colour, sizeof b.colour);
     }
-    for (float& c : b.colour) c = Clamp01(c);
+    for (float& c : b.colour)
+        c = Clamp01(c);
     b.texCoord[0] = v.texCoord[0];
     b.texCoord[1] = v.texCoord[1];
     s.batch.push_back(b);
@@ -540,11 +546,14 @@ void AddVertex(const VertexStage& stage, const Vertex& v)
 Kind KindOf(GLenum mode)
 {
     switch (mode) {
-    case GL_POINTS: return Kind::Points;
+    case GL_POINTS:
+        return Kind::Points;
     case GL_LINES:
     case GL_LINE_LOOP:
-    case GL_LINE_STRIP: return Kind::Lines;
-    default: return Kind::Triangles;
+    case GL_LINE_STRIP:
+        return Kind::Lines;
+    default:
+        return Kind::Triangles;
     }
 }
 
@@ -554,7 +563,8 @@ void AppendIndices(GLenum mode, std::uint32_t first, std::uint32_t count, std::v
     auto add = [&](std::uint32_t k) { out->push_back(first + k); };
     switch (mode) {
     case GL_POINTS:
-        for (std::uint32_t k = 0; k < count; ++k) add(k);
+        for (std::uint32_t k = 0; k < count; ++k)
+            add(k);
         break;
     case GL_LINES:
         for (std::uint32_t k = 0; k + 1 < count; k += 2) {
@@ -620,7 +630,8 @@ void AppendIndices(GLenum mode, std::uint32_t first, std::uint32_t count, std::v
             add(k + 1);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -632,7 +643,8 @@ void Submit(GLenum mode, const std::vector<Vertex>& vertices)
     if (s.discard) return;
     const std::uint32_t first = Reserve(KindOf(mode), vertices.size());
     const VertexStage stage = MakeStage();
-    for (const Vertex& v : vertices) AddVertex(stage, v);
+    for (const Vertex& v : vertices)
+        AddVertex(stage, v);
     AppendIndices(mode, first, static_cast<std::uint32_t>(vertices.size()), &s.batchIndices);
 }
 
@@ -660,15 +672,32 @@ void SetEnable(GLenum cap, bool on)
 {
     Enables& e = S().enables;
     switch (cap) {
-    case GL_BLEND: e.blend = on; break;
-    case GL_DEPTH_TEST: e.depthTest = on; break;
-    case GL_TEXTURE_2D: e.texture2d = on; break;
-    case GL_LIGHTING: e.lighting = on; break;
-    case GL_LIGHT0: e.light0 = on; break;
-    case GL_LINE_SMOOTH: e.lineSmooth = on; break; // kept for glIsEnabled; WebGL lines are never smoothed
-    case GL_NORMALIZE: e.normalize = on; break;
-    case GL_CULL_FACE: e.cullFace = on; break;
-    default: break;
+    case GL_BLEND:
+        e.blend = on;
+        break;
+    case GL_DEPTH_TEST:
+        e.depthTest = on;
+        break;
+    case GL_TEXTURE_2D:
+        e.texture2d = on;
+        break;
+    case GL_LIGHTING:
+        e.lighting = on;
+        break;
+    case GL_LIGHT0:
+        e.light0 = on;
+        break;
+    case GL_LINE_SMOOTH:
+        e.lineSmooth = on;
+        break; // kept for glIsEnabled; WebGL lines are never smoothed
+    case GL_NORMALIZE:
+        e.normalize = on;
+        break;
+    case GL_CULL_FACE:
+        e.cullFace = on;
+        break;
+    default:
+        break;
     }
 }
 
@@ -705,14 +734,16 @@ std::vector<unsigned char> ScaleImage(int components, int widthIn, int heightIn,
             const float x1 = x0 + convx;
             float totals[4] = {0.0f, 0.0f, 0.0f, 0.0f};
             for (int y = static_cast<int>(y0); y < heightIn && static_cast<float>(y) < y1; ++y) {
-                const float wy = std::min(y1, static_cast<float>(y + 1)) - std::max(y0, static_cast<float>(y));
+                const float wy =
+                    std::min(y1, static_cast<float>(y + 1)) - std::max(y0, static_cast<float>(y));
                 if (wy <= 0.0f) continue;
                 for (int x = static_cast<int>(x0); x < widthIn && static_cast<float>(x) < x1; ++x) {
                     const float wx =
                         std::min(x1, static_cast<float>(x + 1)) - std::max(x0, static_cast<float>(x));
                     if (wx <= 0.0f) continue;
                     const unsigned char* p = in + (static_cast<std::size_t>(y) * widthIn + x) * components;
-                    for (int k = 0; k < components; ++k) totals[k] += static_cast<float>(p[k]) * wx * wy;
+                    for (int k = 0; k < components; ++k)
+                        totals[k] += static_cast<float>(p[k]) * wx * wy;
                 }
             }
             unsigned char* o = out.data() + (static_cast<std::size_t>(i) * widthOut + j) * components;
@@ -757,10 +788,14 @@ int ComponentsOf(GLenum format)
 {
     switch (format) {
     case GL_RGB:
-    case GL_BGR_EXT: return 3;
-    case GL_RGBA: return 4;
-    case GL_LUMINANCE_ALPHA: return 2;
-    default: return 1; // GL_LUMINANCE, GL_ALPHA
+    case GL_BGR_EXT:
+        return 3;
+    case GL_RGBA:
+        return 4;
+    case GL_LUMINANCE_ALPHA:
+        return 2;
+    default:
+        return 1; // GL_LUMINANCE, GL_ALPHA
     }
 }
 
@@ -769,15 +804,21 @@ GLenum WebGlFormat(GLint internalFormat)
 {
     switch (internalFormat) {
     case 1:
-    case GL_LUMINANCE: return GL_LUMINANCE;
+    case GL_LUMINANCE:
+        return GL_LUMINANCE;
     case 2:
-    case GL_LUMINANCE_ALPHA: return GL_LUMINANCE_ALPHA;
+    case GL_LUMINANCE_ALPHA:
+        return GL_LUMINANCE_ALPHA;
     case 3:
-    case GL_RGB: return GL_RGB;
+    case GL_RGB:
+        return GL_RGB;
     case 4:
-    case GL_RGBA: return GL_RGBA;
-    case GL_ALPHA: return GL_ALPHA;
-    default: return 0;
+    case GL_RGBA:
+        return GL_RGBA;
+    case GL_ALPHA:
+        return GL_ALPHA;
+    default:
+        return 0;
     }
 }
 
@@ -786,21 +827,45 @@ void ConvertPixel(GLenum source, const unsigned char* in, GLenum target, unsigne
 {
     unsigned char r = 0, g = 0, b = 0, a = 255;
     switch (source) {
-    case GL_RGB: r = in[0], g = in[1], b = in[2]; break;
-    case GL_BGR_EXT: r = in[2], g = in[1], b = in[0]; break;
-    case GL_RGBA: r = in[0], g = in[1], b = in[2], a = in[3]; break;
-    case GL_LUMINANCE: r = g = b = in[0]; break;
-    case GL_LUMINANCE_ALPHA: r = g = b = in[0], a = in[1]; break;
-    case GL_ALPHA: r = g = b = 0, a = in[0]; break;
-    default: break;
+    case GL_RGB:
+        r = in[0], g = in[1], b = in[2];
+        break;
+    case GL_BGR_EXT:
+        r = in[2], g = in[1], b = in[0];
+        break;
+    case GL_RGBA:
+        r = in[0], g = in[1], b = in[2], a = in[3];
+        break;
+    case GL_LUMINANCE:
+        r = g = b = in[0];
+        break;
+    case GL_LUMINANCE_ALPHA:
+        r = g = b = in[0], a = in[1];
+        break;
+    case GL_ALPHA:
+        r = g = b = 0, a = in[0];
+        break;
+    default:
+        break;
     }
     switch (target) {
-    case GL_RGB: out[0] = r, out[1] = g, out[2] = b; break;
-    case GL_RGBA: out[0] = r, out[1] = g, out[2] = b, out[3] = a; break;
-    case GL_LUMINANCE: out[0] = r; break;
-    case GL_LUMINANCE_ALPHA: out[0] = r, out[1] = a; break;
-    case GL_ALPHA: out[0] = a; break;
-    default: break;
+    case GL_RGB:
+        out[0] = r, out[1] = g, out[2] = b;
+        break;
+    case GL_RGBA:
+        out[0] = r, out[1] = g, out[2] = b, out[3] = a;
+        break;
+    case GL_LUMINANCE:
+        out[0] = r;
+        break;
+    case GL_LUMINANCE_ALPHA:
+        out[0] = r, out[1] = a;
+        break;
+    case GL_ALPHA:
+        out[0] = a;
+        break;
+    default:
+        break;
     }
 }
 
@@ -834,7 +899,8 @@ bool WebGlAttach()
     emscripten_glActiveTexture(0x84C0 /* GL_TEXTURE0 */);
     emscripten_glGenBuffers(1, &s.vertexBuffer);
     emscripten_glGenBuffers(1, &s.indexBuffer);
-    for (GLuint k = 0; k < 3; ++k) emscripten_glEnableVertexAttribArray(k);
+    for (GLuint k = 0; k < 3; ++k)
+        emscripten_glEnableVertexAttribArray(k);
     s.webglStateKnown = false;
     s.attached = true;
     return true;
@@ -880,17 +946,28 @@ GLboolean glIsEnabled(GLenum cap)
 {
     const Enables& e = S().enables;
     switch (cap) {
-    case GL_BLEND: return e.blend;
-    case GL_DEPTH_TEST: return e.depthTest;
-    case GL_TEXTURE_2D: return e.texture2d;
-    case GL_LIGHTING: return e.lighting;
-    case GL_LIGHT0: return e.light0;
-    case GL_LINE_SMOOTH: return e.lineSmooth;
-    case GL_NORMALIZE: return e.normalize;
-    case GL_CULL_FACE: return e.cullFace;
-    case GL_VERTEX_ARRAY: return S().arrays.vertex.enabled;
-    case GL_TEXTURE_COORD_ARRAY: return S().arrays.texCoord.enabled;
-    default: return GL_FALSE;
+    case GL_BLEND:
+        return e.blend;
+    case GL_DEPTH_TEST:
+        return e.depthTest;
+    case GL_TEXTURE_2D:
+        return e.texture2d;
+    case GL_LIGHTING:
+        return e.lighting;
+    case GL_LIGHT0:
+        return e.light0;
+    case GL_LINE_SMOOTH:
+        return e.lineSmooth;
+    case GL_NORMALIZE:
+        return e.normalize;
+    case GL_CULL_FACE:
+        return e.cullFace;
+    case GL_VERTEX_ARRAY:
+        return S().arrays.vertex.enabled;
+    case GL_TEXTURE_COORD_ARRAY:
+        return S().arrays.texCoord.enabled;
+    default:
+        return GL_FALSE;
     }
 }
 
@@ -954,12 +1031,24 @@ void glFlush(void)
 void glGetIntegerv(GLenum pname, GLint* params)
 {
     switch (pname) {
-    case GL_MAX_TEXTURE_SIZE: emscripten_glGetIntegerv(pname, params); break;
-    case GL_UNPACK_ALIGNMENT: *params = S().unpackAlignment; break;
-    case GL_LIST_BASE: *params = static_cast<GLint>(S().listBase); break;
-    case GL_MATRIX_MODE: *params = static_cast<GLint>(S().matrixMode); break;
-    case GL_TEXTURE_BINDING_2D: *params = static_cast<GLint>(S().boundTexture); break;
-    default: emscripten_glGetIntegerv(pname, params); break;
+    case GL_MAX_TEXTURE_SIZE:
+        emscripten_glGetIntegerv(pname, params);
+        break;
+    case GL_UNPACK_ALIGNMENT:
+        *params = S().unpackAlignment;
+        break;
+    case GL_LIST_BASE:
+        *params = static_cast<GLint>(S().listBase);
+        break;
+    case GL_MATRIX_MODE:
+        *params = static_cast<GLint>(S().matrixMode);
+        break;
+    case GL_TEXTURE_BINDING_2D:
+        *params = static_cast<GLint>(S().boundTexture);
+        break;
+    default:
+        emscripten_glGetIntegerv(pname, params);
+        break;
     }
 }
 
@@ -1152,16 +1241,27 @@ void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params)
     if (face != GL_FRONT && face != GL_FRONT_AND_BACK) return; // back faces are never lit here
     Material& m = S().material;
     switch (pname) {
-    case GL_AMBIENT: std::memcpy(m.ambient, params, sizeof m.ambient); break;
-    case GL_DIFFUSE: std::memcpy(m.diffuse, params, sizeof m.diffuse); break;
-    case GL_SPECULAR: std::memcpy(m.specular, params, sizeof m.specular); break;
-    case GL_EMISSION: std::memcpy(m.emission, params, sizeof m.emission); break;
+    case GL_AMBIENT:
+        std::memcpy(m.ambient, params, sizeof m.ambient);
+        break;
+    case GL_DIFFUSE:
+        std::memcpy(m.diffuse, params, sizeof m.diffuse);
+        break;
+    case GL_SPECULAR:
+        std::memcpy(m.specular, params, sizeof m.specular);
+        break;
+    case GL_EMISSION:
+        std::memcpy(m.emission, params, sizeof m.emission);
+        break;
     case GL_AMBIENT_AND_DIFFUSE:
         std::memcpy(m.ambient, params, sizeof m.ambient);
         std::memcpy(m.diffuse, params, sizeof m.diffuse);
         break;
-    case GL_SHININESS: m.shininess = std::clamp(params[0], 0.0f, 128.0f); break;
-    default: break;
+    case GL_SHININESS:
+        m.shininess = std::clamp(params[0], 0.0f, 128.0f);
+        break;
+    default:
+        break;
     }
 }
 
@@ -1176,7 +1276,8 @@ void glMateriali(GLenum face, GLenum pname, GLint param)
 void glGenTextures(GLsizei n, GLuint* textures)
 {
     emscripten_glGenTextures(n, textures);
-    for (GLsizei k = 0; k < n; ++k) S().textures[textures[k]] = TextureInfo{};
+    for (GLsizei k = 0; k < n; ++k)
+        S().textures[textures[k]] = TextureInfo{};
 }
 
 void glDeleteTextures(GLsizei n, const GLuint* textures)
@@ -1267,9 +1368,12 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
     if (s.discard) return;
     auto indexAt = [&](GLsizei k) -> std::uint32_t {
         switch (type) {
-        case GL_UNSIGNED_INT: return static_cast<const GLuint*>(indices)[k];
-        case GL_UNSIGNED_SHORT: return static_cast<const GLushort*>(indices)[k];
-        default: return static_cast<const GLubyte*>(indices)[k];
+        case GL_UNSIGNED_INT:
+            return static_cast<const GLuint*>(indices)[k];
+        case GL_UNSIGNED_SHORT:
+            return static_cast<const GLushort*>(indices)[k];
+        default:
+            return static_cast<const GLubyte*>(indices)[k];
         }
     };
     std::uint32_t low = indexAt(0);
@@ -1280,7 +1384,8 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
         high = std::max(high, i);
     }
     auto element = [](const ClientArray& array, std::uint32_t i, int size) {
-        const GLsizei stride = array.stride != 0 ? array.stride : static_cast<GLsizei>(array.size * sizeof(float));
+        const GLsizei stride =
+            array.stride != 0 ? array.stride : static_cast<GLsizei>(array.size * sizeof(float));
         (void)size;
         return reinterpret_cast<const float*>(static_cast<const unsigned char*>(array.pointer) +
                                               static_cast<std::size_t>(i) * static_cast<std::size_t>(stride));
@@ -1315,11 +1420,13 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
     }
     std::vector<std::uint32_t> order;
     order.reserve(static_cast<std::size_t>(count));
-    for (GLsizei k = 0; k < count; ++k) order.push_back(indexAt(k) - low);
+    for (GLsizei k = 0; k < count; ++k)
+        order.push_back(indexAt(k) - low);
     // The mode's assembly over the selected vertices: the index list is walked as a primitive would be.
     std::vector<std::uint32_t> assembled;
     AppendIndices(mode, 0, static_cast<std::uint32_t>(count), &assembled);
-    for (std::uint32_t k : assembled) s.batchIndices.push_back(first + order[k]);
+    for (std::uint32_t k : assembled)
+        s.batchIndices.push_back(first + order[k]);
 }
 
 // ---- display lists ----
@@ -1330,13 +1437,15 @@ GLuint glGenLists(GLsizei range)
     if (range <= 0) return 0;
     const GLuint base = s.nextList;
     s.nextList += static_cast<GLuint>(range);
-    for (GLsizei k = 0; k < range; ++k) s.lists[base + static_cast<GLuint>(k)];
+    for (GLsizei k = 0; k < range; ++k)
+        s.lists[base + static_cast<GLuint>(k)];
     return base;
 }
 
 void glDeleteLists(GLuint list, GLsizei range)
 {
-    for (GLsizei k = 0; k < range; ++k) S().lists.erase(list + static_cast<GLuint>(k));
+    for (GLsizei k = 0; k < range; ++k)
+        S().lists.erase(list + static_cast<GLuint>(k));
 }
 
 void glNewList(GLuint list, GLenum mode)
@@ -1372,15 +1481,33 @@ void glCallList(GLuint list)
     ++s.callDepth;
     for (const ListCommand& c : found->second) {
         switch (c.op) {
-        case ListCommand::Primitive: RunPrimitive(c); break;
-        case ListCommand::Colour: glColor4f(c.v[0], c.v[1], c.v[2], c.v[3]); break;
-        case ListCommand::Normal: glNormal3f(c.v[0], c.v[1], c.v[2]); break;
-        case ListCommand::TexCoord: glTexCoord2f(c.v[0], c.v[1]); break;
-        case ListCommand::Translate: glTranslatef(c.v[0], c.v[1], c.v[2]); break;
-        case ListCommand::Rotate: glRotatef(c.v[0], c.v[1], c.v[2], c.v[3]); break;
-        case ListCommand::Push: glPushMatrix(); break;
-        case ListCommand::Pop: glPopMatrix(); break;
-        case ListCommand::CallList: glCallList(c.list); break;
+        case ListCommand::Primitive:
+            RunPrimitive(c);
+            break;
+        case ListCommand::Colour:
+            glColor4f(c.v[0], c.v[1], c.v[2], c.v[3]);
+            break;
+        case ListCommand::Normal:
+            glNormal3f(c.v[0], c.v[1], c.v[2]);
+            break;
+        case ListCommand::TexCoord:
+            glTexCoord2f(c.v[0], c.v[1]);
+            break;
+        case ListCommand::Translate:
+            glTranslatef(c.v[0], c.v[1], c.v[2]);
+            break;
+        case ListCommand::Rotate:
+            glRotatef(c.v[0], c.v[1], c.v[2], c.v[3]);
+            break;
+        case ListCommand::Push:
+            glPushMatrix();
+            break;
+        case ListCommand::Pop:
+            glPopMatrix();
+            break;
+        case ListCommand::CallList:
+            glCallList(c.list);
+            break;
         }
     }
     --s.callDepth;
@@ -1392,12 +1519,23 @@ void glCallLists(GLsizei n, GLenum type, const GLvoid* lists)
     for (GLsizei k = 0; k < n; ++k) {
         GLuint offset = 0;
         switch (type) {
-        case GL_UNSIGNED_BYTE: offset = static_cast<const GLubyte*>(lists)[k]; break;
-        case GL_BYTE: offset = static_cast<GLuint>(static_cast<const GLbyte*>(lists)[k]); break;
-        case GL_UNSIGNED_SHORT: offset = static_cast<const GLushort*>(lists)[k]; break;
-        case GL_UNSIGNED_INT: offset = static_cast<const GLuint*>(lists)[k]; break;
-        case GL_INT: offset = static_cast<GLuint>(static_cast<const GLint*>(lists)[k]); break;
-        default: return;
+        case GL_UNSIGNED_BYTE:
+            offset = static_cast<const GLubyte*>(lists)[k];
+            break;
+        case GL_BYTE:
+            offset = static_cast<GLuint>(static_cast<const GLbyte*>(lists)[k]);
+            break;
+        case GL_UNSIGNED_SHORT:
+            offset = static_cast<const GLushort*>(lists)[k];
+            break;
+        case GL_UNSIGNED_INT:
+            offset = static_cast<const GLuint*>(lists)[k];
+            break;
+        case GL_INT:
+            offset = static_cast<GLuint>(static_cast<const GLint*>(lists)[k]);
+            break;
+        default:
+            return;
         }
         glCallList(base + offset);
     }
@@ -1504,8 +1642,8 @@ GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei width, GLsi
     BindWebGlTexture(s.boundTexture);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (GLint level = 0;; ++level) {
-        emscripten_glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(kind), w, h, 0, kind, GL_UNSIGNED_BYTE,
-                                image.data());
+        emscripten_glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(kind), w, h, 0, kind,
+                                GL_UNSIGNED_BYTE, image.data());
         if (w == 1 && h == 1) break;
         image = HalveImage(outComponents, w, h, image.data());
         w = std::max(1, w / 2);

@@ -3,8 +3,8 @@
 // The show builds its credit text but draws it in no scene, so the picture is the same.
 #include "platform/glyphs.h"
 
-bool BuildGlyphLists(const char* /*faceName*/, bool /*bold*/, int /*firstCode*/, int count, unsigned int /*listBase*/,
-                     float /*depth*/, bool /*polygons*/, GlyphMetrics* metricsOut)
+bool BuildGlyphLists(const char* /*faceName*/, bool /*bold*/, int /*firstCode*/, int count,
+                     unsigned int /*listBase*/, float /*depth*/, bool /*polygons*/, GlyphMetrics* metricsOut)
 {
     for (int i = 0; metricsOut != nullptr && i < count; ++i) {
         metricsOut[i] = GlyphMetrics{};

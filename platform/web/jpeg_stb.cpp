@@ -52,13 +52,15 @@ bool ReadJpegInfo(const char* fileName, JpegInfo* info)
 
 bool DecodeJpeg(const char* fileName, int width, int height, int channels, unsigned char* pixels)
 {
-    if (fileName == nullptr || pixels == nullptr || width < 1 || height < 1 || (channels != 1 && channels != 3)) {
+    if (fileName == nullptr || pixels == nullptr || width < 1 || height < 1 ||
+        (channels != 1 && channels != 3)) {
         return false;
     }
     const std::vector<unsigned char> bytes = ReadFile(fileName);
     if (bytes.empty()) return false;
     int w = 0, h = 0, got = 0;
-    unsigned char* decoded = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &got, channels);
+    unsigned char* decoded =
+        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &w, &h, &got, channels);
     if (decoded == nullptr) return false;
     const bool same = w == width && h == height;
     if (same) std::memcpy(pixels, decoded, static_cast<std::size_t>(w) * h * channels);

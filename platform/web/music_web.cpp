@@ -8,7 +8,8 @@
 
 // The page's audio (web/brimt.js): a decoded AudioBuffer played from its start.
 EM_JS(int, brimt_audio_ready, (), { return Module.brimtAudio && Module.brimtAudio.ready() ? 1 : 0; });
-EM_JS(int, brimt_audio_start, (int silent), { return Module.brimtAudio ? Module.brimtAudio.start(!!silent) : 0; });
+EM_JS(int, brimt_audio_start, (int silent),
+      { return Module.brimtAudio ? Module.brimtAudio.start(!!silent) : 0; });
 EM_JS(double, brimt_audio_seconds, (), { return Module.brimtAudio ? Module.brimtAudio.seconds() : 0; });
 EM_JS(void, brimt_audio_stop, (), {
     if (Module.brimtAudio) Module.brimtAudio.stop();

@@ -28,7 +28,8 @@ int main(int argc, char** argv)
     settings.height = std::atoi(argv[4]);
     settings.fps = 60;
     std::set<std::int64_t> wanted;
-    for (int i = 5; i < argc; ++i) wanted.insert(std::atoll(argv[i]));
+    for (int i = 5; i < argc; ++i)
+        wanted.insert(std::atoll(argv[i]));
 
     std::int64_t frames = 0;
     std::int64_t sound = 0;

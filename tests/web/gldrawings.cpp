@@ -1,4 +1,5 @@
-// tests/web/gldrawings.cpp -- the drawings of gldrawings.h: each case in its own tile, state restored after it.
+// tests/web/gldrawings.cpp -- the drawings of gldrawings.h: each case in its own tile, state restored after
+// it.
 #include "gldrawings.h"
 
 #include <GL/gl.h>
@@ -12,11 +13,16 @@ namespace {
 constexpr float kFill = -2.41421356f;
 
 const char* const kNames[kDrawingCount] = {
-    "smooth colours in immediate mode",     "rescaled texture, modulated and blended",
-    "minified mipmaps",                     "display lists through a list base",
-    "client arrays with 32-bit indices",    "light 0 on the front material",
-    "lighting with no light",               "depth test, less or equal",
-    "line loops and points",                "alpha texture as a sprite",
+    "smooth colours in immediate mode",
+    "rescaled texture, modulated and blended",
+    "minified mipmaps",
+    "display lists through a list base",
+    "client arrays with 32-bit indices",
+    "light 0 on the front material",
+    "lighting with no light",
+    "depth test, less or equal",
+    "line loops and points",
+    "alpha texture as a sprite",
     "luminance checkerboard placeholder",
 };
 
@@ -160,7 +166,8 @@ void ClientArrays()
     struct T {
         float u, v;
     };
-    const V vertices[5] = {{-0.9f, -0.9f, 0}, {0.9f, -0.9f, 0}, {0.9f, 0.9f, 0}, {-0.9f, 0.9f, 0}, {0.0f, 0.0f, 0}};
+    const V vertices[5] = {
+        {-0.9f, -0.9f, 0}, {0.9f, -0.9f, 0}, {0.9f, 0.9f, 0}, {-0.9f, 0.9f, 0}, {0.0f, 0.0f, 0}};
     const T coords[5] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}, {0.5f, 0.5f}};
     const unsigned int indices[12] = {0, 1, 4, 1, 2, 4, 2, 3, 4, 3, 0, 4};
     glEnable(GL_TEXTURE_2D);
@@ -283,9 +290,9 @@ void DrawAllCases()
     glShadeModel(GL_SMOOTH);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    void (*const cases[kDrawingCount])() = {SmoothColours, RescaledTexture, MinifiedMipmaps, DisplayLists,
-                                           ClientArrays,  LitMaterial,     LightingWithoutLight,
-                                           DepthTest,     LinesAndPoints,  AlphaSprite, Placeholder};
+    void (*const cases[kDrawingCount])() = {
+        SmoothColours,        RescaledTexture, MinifiedMipmaps, DisplayLists, ClientArrays, LitMaterial,
+        LightingWithoutLight, DepthTest,       LinesAndPoints,  AlphaSprite,  Placeholder};
     for (int i = 0; i < kDrawingCount; ++i) {
         BeginTile(i);
         cases[i]();

@@ -1,5 +1,5 @@
-// tests/web/gldrawings_native.cpp -- the layer comparison's desktop half: the drawings on Mesa's GL, offscreen,
-// written as a PPM (run: gldrawings_native OUT.ppm).
+// tests/web/gldrawings_native.cpp -- the layer comparison's desktop half: the drawings on Mesa's GL,
+// offscreen, written as a PPM (run: gldrawings_native OUT.ppm).
 #include <SDL.h>
 #include <GL/gl.h>
 
@@ -21,7 +21,8 @@ int main(int argc, char** argv)
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     const int width = kDrawingCount * kDrawingTile;
-    SDL_Window* window = SDL_CreateWindow("gldrawings", 0, 0, width, kDrawingTile, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    SDL_Window* window =
+        SDL_CreateWindow("gldrawings", 0, 0, width, kDrawingTile, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (window == nullptr) return 1;
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (context == nullptr) return 1;
@@ -35,7 +36,8 @@ int main(int argc, char** argv)
     if (out == nullptr) return 1;
     std::fprintf(out, "P6\n%d %d\n255\n", width, kDrawingTile);
     for (int y = kDrawingTile - 1; y >= 0; --y) {
-        std::fwrite(&rgb[static_cast<std::size_t>(y) * width * 3], 1, static_cast<std::size_t>(width) * 3, out);
+        std::fwrite(&rgb[static_cast<std::size_t>(y) * width * 3], 1, static_cast<std::size_t>(width) * 3,
+                    out);
     }
     const bool ok = std::fclose(out) == 0;
     SDL_GL_DeleteContext(context);

@@ -1,5 +1,5 @@
-// tests/web/gldrawings_web.cpp -- the layer comparison's browser half: the drawings through platform/web/gl11.h
-// on the page's canvas (gldrawings.html), then document.title "drawn".
+// tests/web/gldrawings_web.cpp -- the layer comparison's browser half: the drawings through
+// platform/web/gl11.h on the page's canvas (gldrawings.html), then document.title "drawn".
 #include <emscripten.h>
 #include <emscripten/html5.h>
 

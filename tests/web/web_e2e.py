@@ -103,6 +103,7 @@ def test_start_screen(browser, site):
     check(browser.errors() == [], 'the page starts with no console error (%s)' % browser.errors())
     check(browser.evaluate("!!document.createElement('canvas').getContext('webgl')"), 'WebGL is there')
     check(browser.evaluate("!document.getElementById('start').hidden"), 'the start screen is shown')
+    browser.wait_for('Module.brimtAudio.ready()', timeout=120)
     seconds = browser.evaluate('Module.brimtAudio.lengthSeconds()')
     expected = timeline_seconds(site.folder)
     check(abs(seconds - expected) < 0.002,
@@ -161,9 +162,9 @@ def test_missing_file(browser, site_folder):
         with Site(folder) as site:
             site.folder = folder
             browser.open(site.url + 'index.html')
-            browser.wait_for("!document.getElementById('go').disabled", timeout=60)
+            browser.wait_for("!document.getElementById('go').disabled", timeout=120)
             browser.key('Enter', 'Enter', 13)
-            browser.wait_for("!document.getElementById('message').hidden", timeout=30)
+            browser.wait_for("!document.getElementById('message').hidden", timeout=120)
             text = browser.evaluate("document.getElementById('message-text').textContent")
             check(text == "Erreur Brimt 2\nEchec lors de l'initialisation.",
                   'a missing data file gives the numbered message (%r)' % text)
@@ -192,12 +193,12 @@ def main():
         desktop, frames, sound = desktop_frames(args.desktopframes, args.data, folder)
         with Browser() as browser:
             test_gl_layer(browser, args.gltest, args.gldrawings, folder)
+            test_missing_file(browser, args.site)
             with Site(args.site) as site:
                 site.folder = args.site
                 test_start_screen(browser, site)
                 test_scene_frames(browser, site, desktop, folder)
                 test_end(browser, site, frames)
-            test_missing_file(browser, args.site)
     finally:
         if not args.keep:
             shutil.rmtree(folder, ignore_errors=True)

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr std::int64_t kStep = 256;               // samples per coarse step
+constexpr std::int64_t kStep = 256;                 // samples per coarse step
 constexpr std::int64_t kMaxSamples = 48000LL * 600; // ten minutes: no song of ours is longer
 
 bool Same(const PlayStatus& a, const PlayStatus& b)
