@@ -4,7 +4,9 @@
 #
 # Plays the whole show in real time in the page's bench mode (?bench&size=WxH: every frame drawn, one
 # per animation frame, the clock the audio's) and prints, per song position, the frames drawn and the
-# frames per second. Headless chromium paces animation frames at 60 per second at most.
+# frames per second, and the mean time of the engine's frame step (the scenes and the GL layer, up
+# to the WebGL calls; the browser's own drawing and compositing come after it). Headless chromium
+# paces animation frames at 60 per second at most.
 import json
 import os
 import sys
@@ -27,8 +29,9 @@ def main():
             for position in sorted(figures, key=int):
                 entry = figures[position]
                 fps = 1000.0 * entry['frames'] / entry['ms'] if entry['ms'] > 0 else 0.0
-                print('  position %2s (%-8s) %5d frames  %5.1f fps'
-                      % (position, SCENES.get(int(position), '?'), entry['frames'], fps))
+                step = entry['stepMs'] / entry['frames']
+                print('  position %2s (%-8s) %5d frames  %5.1f fps  frame step %5.2f ms'
+                      % (position, SCENES.get(int(position), '?'), entry['frames'], fps, step))
 
 
 if __name__ == '__main__':

@@ -72,6 +72,10 @@ EM_JS(void, brimt_show_message, (const char* caption, const char* text), {
     }
 });
 
+// True when the page wants its frames kept after they are shown (its test mode takes screenshots):
+// a kept drawing buffer costs a copy a frame.
+EM_JS(int, brimt_keep_frames, (), { return Module.brimtKeepFrames ? 1 : 0; });
+
 namespace {
 
 class PageMessageBoxes final : public MessageBoxes {
@@ -225,8 +229,8 @@ RenderContextHandle CreateRenderContext(SurfaceHandle surface)
         attributes.alpha = EM_FALSE; // the desktop's surface has no alpha bits: a cleared frame is opaque
         attributes.depth = EM_TRUE;
         attributes.stencil = EM_FALSE;
-        attributes.antialias = EM_FALSE;            // as the desktop's single-sampled surface
-        attributes.preserveDrawingBuffer = EM_TRUE; // the last frame stays for screenshots
+        attributes.antialias = EM_FALSE; // as the desktop's single-sampled surface
+        attributes.preserveDrawingBuffer = brimt_keep_frames() != 0; // the last frame stays for screenshots
         attributes.majorVersion = 1;
         attributes.minorVersion = 0;
         theContext.handle = emscripten_webgl_create_context(kCanvas, &attributes);

@@ -1393,40 +1393,72 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
     // Each vertex the indices reach is transformed once, then the indices select them.
     const std::uint32_t first = Reserve(KindOf(mode), high - low + 1);
     const VertexStage stage = MakeStage();
-    for (std::uint32_t i = low; i <= high; ++i) {
-        Vertex v;
-        const float* p = element(a.vertex, i, a.vertex.size);
-        v.position[0] = p[0];
-        v.position[1] = a.vertex.size > 1 ? p[1] : 0.0f;
-        v.position[2] = a.vertex.size > 2 ? p[2] : 0.0f;
-        v.position[3] = a.vertex.size > 3 ? p[3] : 1.0f;
-        std::memcpy(v.colour, s.current.colour, sizeof v.colour);
-        if (a.colour.enabled && a.colour.pointer != nullptr) {
-            const float* c = element(a.colour, i, a.colour.size);
-            v.colour[0] = c[0], v.colour[1] = c[1], v.colour[2] = c[2];
-            v.colour[3] = a.colour.size > 3 ? c[3] : 1.0f;
+    const bool plain = !stage.lit && !(a.colour.enabled && a.colour.pointer != nullptr) && a.vertex.size == 3;
+    s.batch.reserve(s.batch.size() + (high - low + 1));
+    if (plain) {
+        // The engine's case (textured meshes, unlit): one colour for all, positions and coordinates
+        // straight from the arrays.
+        BatchVertex b;
+        for (int k = 0; k < 4; ++k)
+            b.colour[k] = Clamp01(s.current.colour[k]);
+        const bool coords = a.texCoord.enabled && a.texCoord.pointer != nullptr;
+        const float* m = stage.clip.m;
+        for (std::uint32_t i = low; i <= high; ++i) {
+            const float* p = element(a.vertex, i, 3);
+            for (int row = 0; row < 4; ++row) {
+                b.clip[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
+            }
+            if (coords) {
+                const float* t = element(a.texCoord, i, a.texCoord.size);
+                b.texCoord[0] = t[0];
+                b.texCoord[1] = a.texCoord.size > 1 ? t[1] : 0.0f;
+            } else {
+                b.texCoord[0] = s.current.texCoord[0];
+                b.texCoord[1] = s.current.texCoord[1];
+            }
+            s.batch.push_back(b);
         }
-        std::memcpy(v.normal, s.current.normal, sizeof v.normal);
-        if (a.normal.enabled && a.normal.pointer != nullptr) {
-            std::memcpy(v.normal, element(a.normal, i, 3), sizeof v.normal);
+    } else {
+        for (std::uint32_t i = low; i <= high; ++i) {
+            Vertex v;
+            const float* p = element(a.vertex, i, a.vertex.size);
+            v.position[0] = p[0];
+            v.position[1] = a.vertex.size > 1 ? p[1] : 0.0f;
+            v.position[2] = a.vertex.size > 2 ? p[2] : 0.0f;
+            v.position[3] = a.vertex.size > 3 ? p[3] : 1.0f;
+            std::memcpy(v.colour, s.current.colour, sizeof v.colour);
+            if (a.colour.enabled && a.colour.pointer != nullptr) {
+                const float* c = element(a.colour, i, a.colour.size);
+                v.colour[0] = c[0], v.colour[1] = c[1], v.colour[2] = c[2];
+                v.colour[3] = a.colour.size > 3 ? c[3] : 1.0f;
+            }
+            std::memcpy(v.normal, s.current.normal, sizeof v.normal);
+            if (a.normal.enabled && a.normal.pointer != nullptr) {
+                std::memcpy(v.normal, element(a.normal, i, 3), sizeof v.normal);
+            }
+            std::memcpy(v.texCoord, s.current.texCoord, sizeof v.texCoord);
+            if (a.texCoord.enabled && a.texCoord.pointer != nullptr) {
+                const float* t = element(a.texCoord, i, a.texCoord.size);
+                v.texCoord[0] = t[0];
+                v.texCoord[1] = a.texCoord.size > 1 ? t[1] : 0.0f;
+            }
+            AddVertex(stage, v);
         }
-        std::memcpy(v.texCoord, s.current.texCoord, sizeof v.texCoord);
-        if (a.texCoord.enabled && a.texCoord.pointer != nullptr) {
-            const float* t = element(a.texCoord, i, a.texCoord.size);
-            v.texCoord[0] = t[0];
-            v.texCoord[1] = a.texCoord.size > 1 ? t[1] : 0.0f;
-        }
-        AddVertex(stage, v);
     }
-    std::vector<std::uint32_t> order;
-    order.reserve(static_cast<std::size_t>(count));
-    for (GLsizei k = 0; k < count; ++k)
-        order.push_back(indexAt(k) - low);
-    // The mode's assembly over the selected vertices: the index list is walked as a primitive would be.
+    if (mode == GL_TRIANGLES) {
+        const std::size_t n = static_cast<std::size_t>(count) / 3 * 3;
+        s.batchIndices.reserve(s.batchIndices.size() + n);
+        for (std::size_t k = 0; k < n; ++k) {
+            s.batchIndices.push_back(first + indexAt(static_cast<GLsizei>(k)) - low);
+        }
+        return;
+    }
+    // Another mode's assembly over the selected vertices: the index list walked as a primitive would be.
     std::vector<std::uint32_t> assembled;
     AppendIndices(mode, 0, static_cast<std::uint32_t>(count), &assembled);
-    for (std::uint32_t k : assembled)
-        s.batchIndices.push_back(first + order[k]);
+    for (std::uint32_t k : assembled) {
+        s.batchIndices.push_back(first + indexAt(static_cast<GLsizei>(k)) - low);
+    }
 }
 
 // ---- display lists ----

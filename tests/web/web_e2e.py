@@ -3,12 +3,14 @@
 #     python3 tests/web/web_e2e.py --site build-web/site --data DATA --desktopframes build/tests/desktopframes
 #
 # Checks, each one failing the run with what it saw:
+#   - the whole page (engine, data, sound) is at most 8 MB;
+#   - the GL layer's own drawings match the desktop GL's;
 #   - the page starts with no console error, WebGL is there, the start screen waits for a click or Enter;
 #   - a frame of every scene (the test mode, ?frame=K&size=WxH) is the desktop capture's frame K within
 #     kTolerance mean difference, and was given the same song position and row;
 #   - the show ends by itself at position 12, after as many frames as the desktop's;
 #   - the sound is as long as the song's timeline says;
-#   - Enter starts the show, Escape ends it and the end offers to play again;
+#   - Enter starts the show, Escape ends it, the end offers to play again and Enter plays it again;
 #   - a missing data file gives "Erreur Brimt 2".
 import argparse
 import os
@@ -78,6 +80,12 @@ def timeline_seconds(site):
     return int(header['samples']) / int(header['rate'])
 
 
+def test_page_size(site_folder):
+    total = sum(os.path.getsize(os.path.join(root, name)) for root, _, names in os.walk(site_folder)
+                for name in names)
+    check(total <= 8 * 1024 * 1024, 'the whole page is %.2f MB (at most 8 MB)' % (total / 1048576.0))
+
+
 def test_gl_layer(browser, gltest, native_tool, folder):
     # The layer's drawings on the desktop's GL and in the browser, tile by tile.
     native_path = os.path.join(folder, 'gldrawings.ppm')
@@ -118,6 +126,12 @@ def test_start_screen(browser, site):
     check(browser.evaluate("document.getElementById('end-text').textContent") == 'La démo est terminée.',
           'Escape ends the show and the end says so')
     check(browser.evaluate("!!document.getElementById('again')"), 'the end offers to play again')
+    # Again, from the end screen: the second show runs on the same canvas and context.
+    browser.key('Enter', 'Enter', 13)
+    browser.wait_for("document.getElementById('end').hidden && Module._brimt_frame_status(2) > 1.0", timeout=60)
+    browser.key('Escape', 'Escape', 27)
+    browser.wait_for("!document.getElementById('end').hidden", timeout=30)
+    check(browser.evaluate('Module._brimt_result()') == 0, 'the show plays again and ends again')
     check(browser.errors() == [], 'no console error while the show ran (%s)' % browser.errors())
 
 
@@ -192,6 +206,7 @@ def main():
     try:
         desktop, frames, sound = desktop_frames(args.desktopframes, args.data, folder)
         with Browser() as browser:
+            test_page_size(args.site)
             test_gl_layer(browser, args.gltest, args.gldrawings, folder)
             test_missing_file(browser, args.site)
             with Site(args.site) as site:
