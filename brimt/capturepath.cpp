@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstring> // Required for: std::memcpy()
+
 #include "livepath.h" // Required for: ClockSeconds(), the live clock's rounding
 #include "platform/app.h"
 
@@ -126,11 +128,13 @@ void CaptureSink::HandOverOldest()
         for (std::size_t y = 0; y < height; ++y) {
             const unsigned char* from = pixels + (height - 1 - y) * width * kBytesPerPixel;
             unsigned char* to = rgb.data() + y * width * 3;
-            for (std::size_t x = 0; x < width; ++x, from += kBytesPerPixel, to += 3) {
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-            }
+            // Four bytes a pixel copied, three kept: the fourth is the next pixel's first, written
+            // over by it; the row's last pixel is copied bytewise so as not to run past the row.
+            for (std::size_t x = 0; x + 1 < width; ++x, from += kBytesPerPixel, to += 3)
+                std::memcpy(to, from, 4);
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
         }
         captured.width = settings.width;
         captured.height = settings.height;

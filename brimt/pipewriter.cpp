@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int kPollMilliseconds = 100; // how often a waiting writer looks at the clock and giveUp
+constexpr std::size_t kSpares = 2;     // written blocks kept for reuse
 
 } // namespace
 
@@ -54,6 +55,15 @@ bool PipeWriter::Close(bool drop)
     return failure == kNone;
 }
 
+std::vector<unsigned char> PipeWriter::TakeSpare()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    if (spares.empty()) return {};
+    std::vector<unsigned char> block = std::move(spares.back());
+    spares.pop_back();
+    return block;
+}
+
 PipeWriter::Failure PipeWriter::Why() const
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -78,11 +88,12 @@ void PipeWriter::Run()
             spaceFree.notify_one();
         }
         const Failure result = WriteBlock(block);
+        std::lock_guard<std::mutex> lock(mutex);
         if (result != kNone) {
-            std::lock_guard<std::mutex> lock(mutex);
             if (failure == kNone) failure = result;
             spaceFree.notify_all();
         }
+        if (spares.size() < kSpares) spares.push_back(std::move(block));
     }
 }
 

@@ -30,6 +30,8 @@ public:
     // writing failed.
     bool Close(bool drop = false);
     Failure Why() const;
+    // A block already written, to be filled and pushed again (its capacity kept); empty when none.
+    std::vector<unsigned char> TakeSpare();
 
 private:
     void Run();
@@ -43,6 +45,7 @@ private:
     std::condition_variable work;
     std::condition_variable spaceFree;
     std::deque<std::vector<unsigned char>> queue;
+    std::vector<std::vector<unsigned char>> spares; // written blocks, kept for their capacity
     bool closing = false;
     bool dropping = false;
     Failure failure = kNone;
