@@ -179,13 +179,6 @@ EMSCRIPTEN_KEEPALIVE double brimt_frame_status(int field)
     }
 }
 
-EMSCRIPTEN_KEEPALIVE int brimt_fps_report()
-{
-    long calls = 0, vertices = 0;
-    WebGlTakeCounts(&calls, &vertices);
-    return static_cast<int>(calls);
-}
-
 int main()
 {
     return 0; // the page starts the show

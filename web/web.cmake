@@ -62,7 +62,7 @@ target_link_options(brimt_engine PRIVATE
     -sFORCE_FILESYSTEM=1
     -sEXIT_RUNTIME=0
     "-sEXPORTED_RUNTIME_METHODS=['FS','ccall']"
-    "-sEXPORTED_FUNCTIONS=['_main','_brimt_begin','_brimt_frame','_brimt_test_frames','_brimt_result','_brimt_frame_status','_brimt_fps_report']"
+    "-sEXPORTED_FUNCTIONS=['_main','_brimt_begin','_brimt_frame','_brimt_test_frames','_brimt_result','_brimt_frame_status']"
 )
 
 # --- the song: sound (Ogg Opus) and timeline, made by the native tools ---

@@ -246,8 +246,6 @@ struct State {
     std::vector<BatchVertex> batch;
     std::vector<std::uint32_t> batchIndices;
     bool discard = false;
-    long drawCalls = 0;
-    long verticesSent = 0;
 
     // WebGL objects
     bool attached = false;
@@ -410,8 +408,6 @@ void SendBatch()
     if (s.batchState.kind == Kind::Lines) mode = GL_LINES;
     if (s.batchState.kind == Kind::Points) mode = GL_POINTS;
     emscripten_glDrawElements(mode, static_cast<GLsizei>(s.batchIndices.size()), GL_UNSIGNED_INT, nullptr);
-    ++s.drawCalls;
-    s.verticesSent += static_cast<long>(s.batch.size());
     s.batch.clear();
     s.batchIndices.clear();
 }
@@ -915,15 +911,6 @@ void WebGlDiscardDrawing(bool discard)
 {
     SendBatch();
     S().discard = discard;
-}
-
-void WebGlTakeCounts(long* drawCalls, long* vertices)
-{
-    State& s = S();
-    *drawCalls = s.drawCalls;
-    *vertices = s.verticesSent;
-    s.drawCalls = 0;
-    s.verticesSent = 0;
 }
 
 // ==== GL 1.1 ========================================================================================

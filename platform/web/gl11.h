@@ -28,5 +28,3 @@ void WebGlFlush();
 // While `discard` is true, everything drawn is dropped before it reaches WebGL (the GL state still
 // follows every call): a host that needs only a late frame of the show runs the earlier ones so.
 void WebGlDiscardDrawing(bool discard);
-// Draw calls made and vertices sent since the last call (for measurements).
-void WebGlTakeCounts(long* drawCalls, long* vertices);
