@@ -109,6 +109,7 @@ struct BatchVertex { // what WebGL gets: clip space, final colour, texture coord
     float clip[4];
     float colour[4];
     float texCoord[2];
+    float edge = 0.0f; // across a smoothed line's quad, -1 to 1 (pixels from its middle); 0 elsewhere
 };
 
 enum class Kind { Triangles, Lines, Points };
@@ -246,6 +247,8 @@ struct State {
     std::vector<BatchVertex> batch;
     std::vector<std::uint32_t> batchIndices;
     bool discard = false;
+    int viewportWidth = 1; // pixels, for smoothed lines
+    int viewportHeight = 1;
 
     // WebGL objects
     bool attached = false;
@@ -305,14 +308,17 @@ const char* const kVertexShader = R"(
 attribute vec4 aClip;
 attribute vec4 aColour;
 attribute vec2 aTexCoord;
+attribute float aEdge;
 uniform float uPointSize;
 varying vec4 vColour;
 varying vec2 vTexCoord;
+varying float vEdge;
 void main() {
     gl_Position = aClip;
     gl_PointSize = uPointSize;
     vColour = aColour;
     vTexCoord = aTexCoord;
+    vEdge = aEdge;
 }
 )";
 
@@ -325,8 +331,10 @@ uniform float uTextureRgb;
 uniform sampler2D uSampler;
 varying vec4 vColour;
 varying vec2 vTexCoord;
+varying float vEdge;
 void main() {
-    vec4 c = vColour;
+    // A smoothed line covers a pixel less the farther it is from the line's middle.
+    vec4 c = vec4(vColour.rgb, vColour.a * (1.0 - abs(vEdge)));
     if (uUseTexture > 0.5) {
         vec4 t = texture2D(uSampler, vTexCoord);
         c = vec4(c.rgb * mix(vec3(1.0), t.rgb, uTextureRgb), c.a * t.a);
@@ -404,6 +412,8 @@ void SendBatch()
                                      reinterpret_cast<const void*>(offsetof(BatchVertex, colour)));
     emscripten_glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
                                      reinterpret_cast<const void*>(offsetof(BatchVertex, texCoord)));
+    emscripten_glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<const void*>(offsetof(BatchVertex, edge)));
     GLenum mode = GL_TRIANGLES;
     if (s.batchState.kind == Kind::Lines) mode = GL_LINES;
     if (s.batchState.kind == Kind::Points) mode = GL_POINTS;
@@ -631,12 +641,64 @@ void AppendIndices(GLenum mode, std::uint32_t first, std::uint32_t count, std::v
     }
 }
 
+// WebGL has no smoothed lines: with GL_LINE_SMOOTH and blending on, each segment becomes a quad two
+// pixels wide whose alpha falls off from its middle to its sides, as a one-pixel line's coverage does.
+void SubmitSmoothLines(GLenum mode, const std::vector<Vertex>& vertices)
+{
+    State& s = S();
+    std::vector<std::uint32_t> segments;
+    AppendIndices(mode, 0, static_cast<std::uint32_t>(vertices.size()), &segments);
+    const VertexStage stage = MakeStage();
+    std::vector<BatchVertex> ends;
+    ends.reserve(vertices.size());
+    for (const Vertex& v : vertices) {
+        BatchVertex b;
+        Transform(stage.clip, v.position, b.clip);
+        std::memcpy(b.colour, v.colour, sizeof b.colour);
+        for (float& c : b.colour)
+            c = Clamp01(c);
+        b.texCoord[0] = v.texCoord[0];
+        b.texCoord[1] = v.texCoord[1];
+        ends.push_back(b);
+    }
+    const float halfWidth = static_cast<float>(s.viewportWidth) / 2.0f;
+    const float halfHeight = static_cast<float>(s.viewportHeight) / 2.0f;
+    for (std::size_t k = 0; k + 1 < segments.size(); k += 2) {
+        const BatchVertex& a = ends[segments[k]];
+        const BatchVertex& b = ends[segments[k + 1]];
+        if (!(a.clip[3] > 0.0f && b.clip[3] > 0.0f)) continue; // behind the eye: not drawn here
+        // The segment's direction in pixels, and one pixel across it in normalised device units.
+        const float dx = (b.clip[0] / b.clip[3] - a.clip[0] / a.clip[3]) * halfWidth;
+        const float dy = (b.clip[1] / b.clip[3] - a.clip[1] / a.clip[3]) * halfHeight;
+        const float length = std::sqrt(dx * dx + dy * dy);
+        if (!(length > 0.0f)) continue;
+        const float nx = -dy / length / halfWidth;
+        const float ny = dx / length / halfHeight;
+        const std::uint32_t first = Reserve(Kind::Triangles, 4);
+        for (const BatchVertex* end : {&a, &b}) {
+            for (const float side : {-1.0f, 1.0f}) {
+                BatchVertex q = *end;
+                q.clip[0] += side * nx * end->clip[3];
+                q.clip[1] += side * ny * end->clip[3];
+                q.edge = side;
+                s.batch.push_back(q);
+            }
+        }
+        for (const std::uint32_t i : {0u, 1u, 3u, 0u, 3u, 2u})
+            s.batchIndices.push_back(first + i);
+    }
+}
+
 // A finished glBegin/glEnd primitive: into the list being compiled, or into the batch.
 void Submit(GLenum mode, const std::vector<Vertex>& vertices)
 {
     State& s = S();
     if (vertices.empty()) return;
     if (s.discard) return;
+    if (KindOf(mode) == Kind::Lines && s.enables.lineSmooth && s.enables.blend && !s.enables.lighting) {
+        SubmitSmoothLines(mode, vertices);
+        return;
+    }
     const std::uint32_t first = Reserve(KindOf(mode), vertices.size());
     const VertexStage stage = MakeStage();
     for (const Vertex& v : vertices)
@@ -881,6 +943,7 @@ bool WebGlAttach()
     emscripten_glBindAttribLocation(s.program, 0, "aClip");
     emscripten_glBindAttribLocation(s.program, 1, "aColour");
     emscripten_glBindAttribLocation(s.program, 2, "aTexCoord");
+    emscripten_glBindAttribLocation(s.program, 3, "aEdge");
     emscripten_glLinkProgram(s.program);
     GLint ok = 0;
     emscripten_glGetProgramiv(s.program, 0x8B82 /* GL_LINK_STATUS */, &ok);
@@ -895,7 +958,7 @@ bool WebGlAttach()
     emscripten_glActiveTexture(0x84C0 /* GL_TEXTURE0 */);
     emscripten_glGenBuffers(1, &s.vertexBuffer);
     emscripten_glGenBuffers(1, &s.indexBuffer);
-    for (GLuint k = 0; k < 3; ++k)
+    for (GLuint k = 0; k < 4; ++k)
         emscripten_glEnableVertexAttribArray(k);
     s.webglStateKnown = false;
     s.attached = true;
@@ -1006,6 +1069,8 @@ void glClear(GLbitfield mask)
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     SendBatch();
+    S().viewportWidth = width > 0 ? width : 1;
+    S().viewportHeight = height > 0 ? height : 1;
     emscripten_glViewport(x, y, width, height);
 }
 

@@ -12,8 +12,10 @@
 //         primitive), a clear, or the frame's end (glFlush, WebGlFlush).
 // Needs:  a current WebGL 1 context (WebGlAttach), OES_element_index_uint for batches over 65536
 //         vertices. Emscripten's emscripten_gl* entry points reach WebGL.
-// Limits: WebGL has no wide or smoothed lines: a line is one pixel wide and aliased whatever
-//         GL_LINE_SMOOTH says; polygon smoothing, stippling, fog, accumulation and the other GL
+// Limits: WebGL has no wide or smoothed lines: with GL_LINE_SMOOTH and blending on, a line is
+//         drawn as a quad two pixels wide whose alpha falls off from its middle (a one-pixel line's
+//         coverage), otherwise as WebGL's one-pixel aliased line; glLineWidth is absent. Polygon
+//         smoothing, stippling, fog, accumulation and the other GL
 //         1.1 features the show does not use are absent (their calls are not defined at all, so a
 //         new use fails to link rather than draw wrongly). Only light 0, the front material, smooth
 //         shading and the modulate texture environment exist. Images are rescaled to powers of two

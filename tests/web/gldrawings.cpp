@@ -21,7 +21,7 @@ const char* const kNames[kDrawingCount] = {
     "light 0 on the front material",
     "lighting with no light",
     "depth test, less or equal",
-    "line loops and points",
+    "line loops (plain and smoothed) and points",
     "alpha texture as a sprite",
     "luminance checkerboard placeholder",
 };
@@ -244,6 +244,17 @@ void LinesAndPoints()
     glVertex3f(-0.5f, 0.5f, 0.0f);
     glVertex3f(0.5f, 0.5f, 0.0f);
     glEnd();
+    // Smoothed and blended, as the wire renderer draws (the layer widens it into a faded quad).
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glBegin(GL_LINE_LOOP);
+    glVertex3f(-0.7f, 0.2f, 0.0f);
+    glVertex3f(0.6f, 0.0f, 0.0f);
+    glVertex3f(-0.2f, -0.3f, 0.0f);
+    glEnd();
+    glDisable(GL_BLEND);
+    glDisable(GL_LINE_SMOOTH);
 }
 
 void AlphaSprite()

@@ -34,7 +34,7 @@ SCENE_FRAMES = {'intro': 600, 'hammers': 1500, 'faces': 2112, 'greets': 4200, 'f
 kLayerTolerance = 0.02
 LAYER_CASES = ['smooth colours', 'rescaled texture, blended', 'minified mipmaps', 'display lists',
                'client arrays, 32-bit indices', 'light 0 and material', 'lighting with no light',
-               'depth test', 'line loop and points', 'alpha texture sprite', 'luminance checkerboard']
+               'depth test', 'line loops, plain and smoothed, and points', 'alpha texture sprite', 'luminance checkerboard']
 
 failures = []
 
