@@ -42,8 +42,8 @@ struct Size {
     GLint width, height;
 };
 
-// GLU's power of two for a side: from 3 x 2^k up it rounds up, below it rounds down (100 and 127
-// give 128, 300 gives 256, 768 gives 1024).
+// GLU's power of two for a side: the next one up from one and a half times a power of two, else the
+// one below (100 and 127 give 128, 300 gives 256, 768 gives 1024, 700 gives 512).
 GLint NearestPower(GLint side)
 {
     GLint power = 1;
