@@ -603,6 +603,7 @@ TEST_F(TextureSizes, LevelZeroIsThePictureScaledByAnAreaFilter)
         {1, 100, 1, 128},     // 1 and 2 pixels wide
         {2, 37, 2, 32},       //
         {300, 1, 256, 1},     // 1 pixel high
+        {4097, 1, 4096, 1},   //
         {63, 63, 64, 64},     // already right before: both sides scaled,
         {32, 16, 32, 16},     // powers of two,
         {4, 4, 4, 4},         //
