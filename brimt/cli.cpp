@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "capturefile.h"
 
@@ -86,6 +88,59 @@ CommandLine BadUsage(const std::string& error)
     return Exit(kBadUsage, "brimt: " + error + "\n" + kUsage);
 }
 
+// Long options shortened as GNU's getopt_long accepts them: a word after "--" that is no option's
+// name but begins exactly one is that option ("--cap" is "--capture"). Writes the arguments with
+// every such word spelt out to `spelt`; false, with the error in `error`, when the word begins
+// several names. The word after an option that takes a value (without "=") is that value and left
+// as it is, as is everything after "--".
+bool SpellOutAbbreviations(const CLI::App& app, int argc, const char* const* argv,
+                           std::vector<std::string>* spelt, std::string* error)
+{
+    struct Name {
+        std::string name; // with its "--"
+        bool takesValue;
+    };
+    std::vector<Name> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) {
+            names.push_back({"--" + name, option->get_items_expected_max() > 0});
+        }
+    }
+    bool valueNext = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (valueNext || optionsEnded || arg.rfind("--", 0) != 0 || arg.size() == 2) {
+            optionsEnded = optionsEnded || (!valueNext && arg == "--");
+            valueNext = false;
+            spelt->push_back(arg);
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string word = arg.substr(0, equals);
+        const Name* exact = nullptr;
+        std::vector<const Name*> begun;
+        for (const Name& name : names) {
+            if (name.name == word) exact = &name;
+            if (name.name.rfind(word, 0) == 0) begun.push_back(&name);
+        }
+        const Name* meant = exact != nullptr ? exact : (begun.size() == 1 ? begun.front() : nullptr);
+        if (meant == nullptr && begun.size() > 1) {
+            *error = "option '" + word + "' is ambiguous; possibilities:";
+            for (const Name* name : begun) {
+                *error += " '" + name->name + "'";
+            }
+            return false;
+        }
+        if (meant != nullptr) {
+            arg = meant->name + (equals == std::string::npos ? "" : arg.substr(equals));
+            valueNext = meant->takesValue && equals == std::string::npos;
+        }
+        spelt->push_back(arg);
+    }
+    return true;
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv)
@@ -144,19 +199,38 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     }
     (void)fpsOption;
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        return Exit(0, kHelp);
-    } catch (const CLI::CallForVersion&) {
-        return Exit(0, std::string("brimt ") + BRIMT_VERSION + "\n");
-    } catch (const CLI::ParseError& error) {
+    std::vector<std::string> spelt;
+    std::string abbreviationError;
+    if (!SpellOutAbbreviations(app, argc, argv, &spelt, &abbreviationError)) {
+        return BadUsage(abbreviationError);
+    }
+    std::vector<const char*> spelledArgv{argc > 0 ? argv[0] : "brimt"};
+    for (const std::string& arg : spelt) {
+        spelledArgv.push_back(arg.c_str());
+    }
+
+    auto badUsage = [](const CLI::Error& error) {
         std::string text = error.what();
         std::replace(text.begin(), text.end(), '\n', ' ');
         return BadUsage(text);
+    };
+    // CLI11 answers --help and --version before it looks at arguments it does not know; a GNU
+    // program reports those whatever else the line asks for.
+    auto unexpected = [&app]() { return CLI::ExtrasError(app.remaining()); };
+    try {
+        app.parse(static_cast<int>(spelledArgv.size()), spelledArgv.data());
+    } catch (const CLI::CallForHelp&) {
+        if (!app.remaining().empty()) return badUsage(unexpected());
+        return Exit(0, kHelp);
+    } catch (const CLI::CallForVersion&) {
+        if (!app.remaining().empty()) return badUsage(unexpected());
+        return Exit(0, std::string("brimt ") + BRIMT_VERSION + "\n");
+    } catch (const CLI::ParseError& error) {
+        return badUsage(error);
     }
 
-    if (!size.empty() && !ParseSize(size, &line.width, &line.height)) {
+    const bool sizeGiven = sizeOption->count() > 0;
+    if (sizeGiven && !ParseSize(size, &line.width, &line.height)) {
         return BadUsage("--size: '" + size + "' is not WIDTHxHEIGHT with sides from 1 to " +
                         std::to_string(kMaxSide));
     }
@@ -165,7 +239,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     if (!capture.empty() || captureOption->count() > 0) {
         line.action = CommandLine::Action::kCapture;
         line.captureFile = capture;
-        if (size.empty()) {
+        if (!sizeGiven) {
             line.width = 1280;
             line.height = 960;
         }
@@ -180,9 +254,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
         return line;
     }
 
-    line.askSettings = !(windowed || fullScreen || !size.empty() || bitsPerPixel != 0);
+    line.askSettings = !(windowed || fullScreen || sizeGiven || bitsPerPixel != 0);
     line.fullScreen = !windowed; // the dialog's default is full screen
     if (bitsPerPixel != 0) line.bitsPerPixel = bitsPerPixel;
-    (void)sizeOption;
     return line;
 }
