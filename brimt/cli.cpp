@@ -116,8 +116,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
                           ->type_name("16|32");
     auto* noSoundOption = app.add_flag("--no-sound", line.noSound, "Play silently, in real time");
     auto* frameRateOption =
-        app.add_option("--frame-rate", line.frameRate,
-                       "Present at most N frames per second")
+        app.add_option("--frame-rate", line.frameRate, "Present at most N frames per second")
             ->check(CLI::Range(1, 1000))
             ->type_name("N");
     app.add_option("--data", line.dataFolder,

@@ -32,7 +32,7 @@ constexpr float kSpikeCountFull = 100.0f;
 
 // Position 10's fly-past: the 60 Hz show fades the card by 0.01 a step while it is above 0, which
 // takes 101 steps (the last leaves it just below 0), and brings the cloud 2 units nearer each step.
-constexpr double kFlyPastStep = 2.0;                  // model units a step
+constexpr double kFlyPastStep = 2.0;                 // model units a step
 constexpr double kFlyPastDepth = 101 * kFlyPastStep; // where the cloud stops
 
 // The show's images, in the order Init uploads them.

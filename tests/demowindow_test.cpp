@@ -557,8 +557,12 @@ TEST(StepsBetween, NoneForAFrameAtTheSameTimeOrEarlierAndManyForASlowOne)
         float previous, now;
         double steps;
     } cases[] = {
-        {0.0f, 0.0f, 0.0},           {10.0f, 10.0f, 0.0},   {10.0f, 9.0f, 0.0},
-        {0.0f, 1.0f / 60.0f, 1.0},   {10.0f, 20.0f, 600.0}, {10.0f, 10.0f + 2.5f / 60.0f, 2.5},
+        {0.0f, 0.0f, 0.0},
+        {10.0f, 10.0f, 0.0},
+        {10.0f, 9.0f, 0.0},
+        {0.0f, 1.0f / 60.0f, 1.0},
+        {10.0f, 20.0f, 600.0},
+        {10.0f, 10.0f + 2.5f / 60.0f, 2.5},
         {5.0f, 5.0f + 0.0125f, 0.75}, // between whole steps: left as it is, not snapped
     };
     for (const auto& c : cases) {
@@ -577,8 +581,8 @@ struct SixtyHertzSteps {
     float fade = 0.0f;
     float beatTime = 0.0f;
     float spikeCount = 0.0f;
-    Vec3 spike;        // vertex 0 of the sphere
-    Vec3 spikeLast;    // vertex 380
+    Vec3 spike;     // vertex 0 of the sphere
+    Vec3 spikeLast; // vertex 380
     float greetsFade = 1.0f;
     double particleDepth = 0.0;
 
@@ -594,12 +598,14 @@ struct SixtyHertzSteps {
                     if (spikeCount < 100.0f) {
                         spike *= 1.05f;
                         spikeLast *= 1.05f;
-                        for (int k = 0; k < 20; ++k) spikeCount += 1.0f;
+                        for (int k = 0; k < 20; ++k)
+                            spikeCount += 1.0f;
                     }
                 } else if (spikeCount > 0.0f) {
                     spike /= 1.05f;
                     spikeLast /= 1.05f;
-                    for (int k = 0; k < 20; ++k) spikeCount -= 1.0f;
+                    for (int k = 0; k < 20; ++k)
+                        spikeCount -= 1.0f;
                 }
             }
         } else if (p <= 4) {
@@ -639,10 +645,28 @@ TEST_F(Show, AtSixtyFramesASecondEveryFrameIsOneStepBitForBit)
         int frames;
     };
     const Stretch script[] = {
-        {0, 0, 3},  {1, 8, 7},   {1, 9, 7},   {1, 16, 3},  {1, 17, 4}, // spikes out five steps, back, out, back
-        {2, 0, 30}, {3, 5, 200}, {4, 1, 20},                           // the hammers' and the nail's drift
-        {5, 4, 3},  {5, 5, 15},  {5, 6, 10},  {5, 8, 1},   {5, 9, 40}, // the pulse: up, over, down, gone
-        {6, 0, 2},  {6, 1, 8},   {9, 0, 5},   {10, 0, 120}, {11, 0, 3}, // the fly-past to its end
+        // The intro, then the spikes five steps out, back, out and back.
+        {0, 0, 3},
+        {1, 8, 7},
+        {1, 9, 7},
+        {1, 16, 3},
+        {1, 17, 4},
+        // The hammers' and the nail's drift.
+        {2, 0, 30},
+        {3, 5, 200},
+        {4, 1, 20},
+        // The pulse: up, over the top, down, gone, and again.
+        {5, 4, 3},
+        {5, 5, 15},
+        {5, 6, 10},
+        {5, 8, 1},
+        {5, 9, 40},
+        {6, 0, 2},
+        {6, 1, 8},
+        // The fly-past to its end.
+        {9, 0, 5},
+        {10, 0, 120},
+        {11, 0, 3},
     };
     std::int64_t k = 63 * 60;
     int fadeOutFrames = 0;
@@ -660,7 +684,8 @@ TEST_F(Show, AtSixtyFramesASecondEveryFrameIsOneStepBitForBit)
             ASSERT_EQ(window->fade, expected.fade);
             ASSERT_EQ(window->spikeCount, expected.spikeCount);
             const Vec3* v = window->sphere->mesh->GetVertices();
-            ASSERT_TRUE(v[0].x == expected.spike.x && v[0].y == expected.spike.y && v[0].z == expected.spike.z);
+            ASSERT_TRUE(v[0].x == expected.spike.x && v[0].y == expected.spike.y &&
+                        v[0].z == expected.spike.z);
             ASSERT_TRUE(v[380].x == expected.spikeLast.x && v[380].z == expected.spikeLast.z);
             ASSERT_EQ(window->greetsFade, expected.greetsFade);
             ASSERT_EQ(window->particleDepth, expected.particleDepth);
