@@ -32,8 +32,8 @@ const char* const kHelp =
     "  --size WxH            the window's or the screen mode's size (default 1024x768)\n"
     "  --bpp 16|32           colour depth (default 32)\n"
     "  --no-sound            play silently, in real time\n"
-    "  --frame-rate N        present at most N frames a second; the show's motion was timed for\n"
-    "                        60, so on a faster screen --frame-rate 60 plays it as meant\n"
+    "  --frame-rate N        present at most N frames a second (the show plays the same at any\n"
+    "                        rate; this only spares the machine)\n"
     "  --data DIR            the show's data folder (default: DATA here, DATA beside the program,\n"
     "                        then the installed one)\n"
     "\n"
@@ -171,8 +171,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
                           ->type_name("16|32");
     auto* noSoundOption = app.add_flag("--no-sound", line.noSound, "Play silently, in real time");
     auto* frameRateOption =
-        app.add_option("--frame-rate", line.frameRate,
-                       "Present at most N frames per second (the show's motion was timed for 60)")
+        app.add_option("--frame-rate", line.frameRate, "Present at most N frames per second")
             ->check(CLI::Range(1, 1000))
             ->type_name("N");
     app.add_option("--data", line.dataFolder,
