@@ -768,7 +768,7 @@ bool PaintGreetingsCard(Image& img, std::string* error)
     // The particle cloud spins in the middle of the picture; drawn on this card it covers a disc of
     // about this radius round the card's centre (sparks included). The disc stays plain backdrop,
     // the colour of the particle sprite's border, and the names are laid round it.
-    const float cx = 512.0f, cy = 384.0f, stage = 208.0f;
+    const float cx = 512.0f, cy = 384.0f, stage = 248.0f;
     const Rgb backdrop = Hex(kGreetingsBackdrop);
 
     // Teal, with faint rays of lighter teal fanning out from behind the cloud. They are barely
@@ -782,21 +782,16 @@ bool PaintGreetingsCard(Image& img, std::string* error)
             img.At(x, y) = Mix(backdrop, Hex(0x1aa4a8), 0.55f * ray * away);
         }
     }
-    // A thin ring of light marks the cloud's stage.
-    AddSoft(
-        img, [&](float px, float py) { return std::abs(Length(px - cx, py - cy) - stage - 10.0f) - 1.0f; },
-        [](float, float) { return Hex(0x40c8c0) * 0.35f; }, 2.5f, BoxAround(cx, cy, cx, cy, stage + 24.0f));
-
     // The heading in gold at the top, a line beneath it.
     Mask heading(w, h);
-    const float headBase = 104.0f, headSize = 100.0f;
+    const float headBase = 92.0f, headSize = 92.0f;
     title.DrawCentred(heading, "GREETINGS", static_cast<int>(headSize), cx, headBase, 6.0f);
     PaintSoftMask(img, heading, 8, 10, 8, 0.45f);
     ShinyTitle(img, heading, headBase - 0.73f * headSize, headBase, 8, Hex(0x00363c), Hex(0xffe080), 0.35f,
                Gold);
 
     Mask sub(w, h);
-    serif.DrawCentred(sub, "DrUfo sends its love to", 30, cx, 152.0f, 2.0f);
+    serif.DrawCentred(sub, "DrUfo sends its love to", 26, cx, 128.0f, 2.0f);
     Composite(
         img, Grown(sub, 3), [](float, float) { return Hex(0x002a30); }, 0.8f);
     Composite(img, sub, [](float, float) { return Hex(0xfff4d0); });
@@ -810,7 +805,7 @@ bool PaintGreetingsCard(Image& img, std::string* error)
         "Moiré Mafia",        "Trackerheads",    "Gouraud Gang",     "Phosphor Dreams",
     };
     Mask list(w, h);
-    const float rowGap = 52.0f, firstRow = 224.0f, gap = 26.0f, margin = 22.0f;
+    const float rowGap = 54.0f, firstRow = 212.0f, gap = 16.0f, margin = 10.0f;
     for (int k = 0; k < 16; ++k) {
         const bool left = k < 8;
         const float baseline = firstRow + rowGap * Fx(k % 8);
@@ -819,7 +814,7 @@ bool PaintGreetingsCard(Image& img, std::string* error)
         const float reach = dy < stage ? std::sqrt(stage * stage - dy * dy) : 0.0f;
         const float room = cx - reach - gap - margin;
         int size = 32;
-        while (size > 22 && names.Measure(kGroups[k], size) > room)
+        while (size > 18 && names.Measure(kGroups[k], size) > room)
             --size;
         const float width = names.Measure(kGroups[k], size);
         const float x = left ? cx - reach - gap - width : cx + reach + gap;

@@ -112,7 +112,8 @@ void PrintMotion(const Report& report, std::ostream& out)
         const auto quiet = report.quietAt.find(position);
         std::snprintf(line, sizeof line, "    %2u: %5.1f %%   quiet %.2f/%.2f s\n", position,
                       100.0 * report.MeanMotion(position),
-                      report.Seconds(quiet != report.quietAt.end() ? quiet->second : 0), report.Seconds(frames));
+                      report.Seconds(quiet != report.quietAt.end() ? quiet->second : 0),
+                      report.Seconds(frames));
         out << line;
     }
 }

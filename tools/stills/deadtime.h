@@ -4,9 +4,9 @@
 //
 // A pixel changes when it differs from the same pixel of the frame before by more than
 // kChangeThreshold in any of red, green or blue. A frame is dead when fewer than kDeadFraction of its
-// pixels change, quiet when fewer than kQuietFraction do (the eye finds little to follow). The meter takes plain 8-bit RGB buffers of one
-// fixed size (row order does not matter, both frames only have to share it) and the song's place at
-// each frame, so it works with any way of drawing and reading the show back.
+// pixels change, quiet when fewer than kQuietFraction do (the eye finds little to follow). The meter takes
+// plain 8-bit RGB buffers of one fixed size (row order does not matter, both frames only have to share it)
+// and the song's place at each frame, so it works with any way of drawing and reading the show back.
 #pragma once
 
 #include <cstddef>
@@ -46,11 +46,11 @@ struct Report {
     int deadFrames = 0;  // of those, dead
     int quietFrames = 0; // of those, quiet (dead ones included)
     double fps = 60.0;
-    std::vector<Stretch> stretches;         // every dead stretch, in show order
-    std::vector<Stretch> quietStretches;    // every quiet stretch, in show order
-    std::map<std::uint32_t, int> framesAt;  // frames looked at, by song position
-    std::map<std::uint32_t, int> deadAt;    // dead frames, by song position
-    std::map<std::uint32_t, int> quietAt;   // quiet frames, by song position
+    std::vector<Stretch> stretches;          // every dead stretch, in show order
+    std::vector<Stretch> quietStretches;     // every quiet stretch, in show order
+    std::map<std::uint32_t, int> framesAt;   // frames looked at, by song position
+    std::map<std::uint32_t, int> deadAt;     // dead frames, by song position
+    std::map<std::uint32_t, int> quietAt;    // quiet frames, by song position
     std::map<std::uint32_t, double> movedAt; // sum over the frames of the share of pixels changed
 
     double Seconds(int frameCount) const { return frameCount / fps; }
