@@ -423,7 +423,7 @@ private:
 
 Model MakeCloud()
 {
-    constexpr int kArms = 6, kKnotsPerArm = 22, kPointsPerKnot = 10, kHazePoints = 150;
+    constexpr int kArms = 6, kKnotsPerArm = 18, kPointsPerKnot = 9, kHazePoints = 60;
     constexpr double kTurns = 1.1;         // turns of each arm round the axis from pole to pole
     constexpr double kPoleLatitude = 1.25; // radians: the arms stop short of the poles
     Model model("trucmuch");
@@ -441,7 +441,7 @@ Model MakeCloud()
             const double longitude = start + 2.0 * kPi * kTurns * s;
             const Dvec centre = onGlobe(latitude, longitude, kCloudRadius * (0.97 + 0.06 * random.Next()));
             // A knot is a few points close together: each sprite only pulls the picture 15% of the
-            // way to its colour, ten together four fifths of the way, so a knot shines where a lone
+            // way to its colour, nine together three quarters of the way, so a knot shines where a lone
             // sprite would only tint the backdrop.
             for (int n = 0; n < kPointsPerKnot; ++n) {
                 const Dvec q =

@@ -81,12 +81,12 @@ int main(int argc, char** argv)
          [](S s, float, int n, int) { return s.songPosition == 6 && s.row == 18 && n > 0; }},
         // Each bar of the greetings starts with the cloud facing the viewer; half a bar later it is
         // turned edge on.
-        {"12-greetings", [](S s, float, int n, int) { return s.songPosition == 7 && n == 60; }},
+        {"12-greetings-facing", [](S s, float, int n, int) { return s.songPosition == 7 && n == 6; }},
         {"13-greetings-edge-on", [](S s, float, int n, int) { return s.songPosition == 8 && n == 68; }},
-        {"14-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 60; }},
+        {"14-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 30; }},
         {"15-fly-past-start", [](S s, float, int n, int) { return s.songPosition == 10 && n == 15; }},
         {"16-fly-past-near", [](S s, float, int n, int) { return s.songPosition == 10 && n == 32; }},
-        {"17-fly-past-end", [](S s, float, int n, int) { return s.songPosition == 10 && n == 58; }},
+        {"17-fly-past-end", [](S s, float, int n, int) { return s.songPosition == 10 && n == 48; }},
         {"18-empty-position-11", [](S s, float, int n, int) { return s.songPosition == 11 && n == 5; }},
     };
 
