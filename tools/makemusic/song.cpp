@@ -580,6 +580,8 @@ void EndInStep(xm::Pattern& pattern, double start, int speed, int bpm, double pe
 // channel, this the balance between them), never past full volume.
 void Mix(xm::Pattern& pattern)
 {
+    // The whole song a touch louder, to about -14 LUFS now that its sections are shorter.
+    constexpr double kMaster = 1.06;
     static const double kGain[kChannels] = {
         1.07, // kick
         1.28, // snare and crash
@@ -594,7 +596,7 @@ void Mix(xm::Pattern& pattern)
         for (int channel = 0; channel < kChannels; ++channel) {
             xm::Cell& c = pattern.At(row, channel);
             if (c.volume < xm::SetVolume(0) || c.volume > xm::SetVolume(64)) continue;
-            const int scaled = static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] + 0.5);
+            const int scaled = static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] * kMaster + 0.5);
             c.volume = xm::SetVolume(std::min(scaled, 64));
         }
     }
