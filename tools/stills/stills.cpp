@@ -70,7 +70,7 @@ int main(int argc, char** argv)
         {"05-hammers-entering", [&](S, float, int, int) { return since(2) >= 1.6f; }},
         {"06-hammers-grid", [&](S, float, int, int) { return since(2) >= 3.5f; }},
         {"07-hammers-grid-later", [&](S, float, int, int) { return since(2) >= 6.2f; }},
-        {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 8.8f; }},
+        {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 8.3f; }},
         {"09-face-on-beat",
          [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 8 && n > 0; }},
         // A beat row and the one after it last about 0.3 s together: two rows after a beat row the
