@@ -240,8 +240,8 @@ constexpr double kHandleDepthScale = 0.75;
 // point is the hand on the grip (kGrip below the head), and at rest the handle leans kRestLean
 // degrees off upright towards +x, so that at each end of the swing one hammer of the pair has come
 // down 20 degrees below level with its face turned down, striking, while the other stands raised. One
-// of the pair strikes every pi/4 s, on the beat of the song there. The front row's faces strike at
-// 0.22 of the picture's half-height below its middle.
+// of the pair strikes every pi/4 s, on the beat of the song there. The front row's faces strike half
+// the picture's half-height below its middle.
 constexpr double kGrip = 15.6;
 constexpr double kRestLean = 70.0;
 constexpr double kHammerScale = 1.3;
@@ -339,20 +339,24 @@ Model MakeHead()
 // The show stands the nail upright at distance 30, starting at x = -17 and drifting right about 19
 // units a second at 60 frames a second; it bobs 2 up and down and rocks +-20 degrees in the
 // picture's plane about its model y axis, which runs away from the viewer. The object holds two
-// nails on that axis, each rocking in place: one near, at distance 38, standing up from the bottom of
+// nails: one near, at distance 38, on that axis (it rocks in place), standing up from the bottom of
 // the picture and sweeping across it in the scene's first two seconds, before the hammers are in;
 // one far, at distance 96, where the picture is +-53 wide and it crosses slowest, in sight until
-// about 3.6 s: the front row of hammers, three times as fast, passes over it on its way, and its head
-// stands where their faces strike, 0.22 of the half-height below the middle.
+// about 4.7 s. The front row of hammers crosses the picture three times as fast and passes over it:
+// its head stands where their faces strike, half the half-height below the middle, and it is built
+// 30 to the left of the axis, so that the fourth strike after the scene starts (at pi s, when the
+// grid has drifted 120 and the nail 60) lands on it near the middle of the picture. Off the axis it
+// rocks on an arc, up and down by about 8 with the bob.
 
 namespace {
 
 struct NailPlace {
-    double scale; // times the 10-unit nail of the profile below
-    double depth; // model y of its axis
-    double top;   // model z (up in the picture) of the top of its head
+    double scale;  // times the 10-unit nail of the profile below
+    double across; // model x of its axis
+    double depth;  // model y of its axis
+    double top;    // model z (up in the picture) of the top of its head
 };
-constexpr NailPlace kNails[] = {{2.9, 8.0, 7.0}, {1.8, 66.0, -21.0}};
+constexpr NailPlace kNails[] = {{2.9, 0.0, 8.0, 7.0}, {1.8, -30.0, 66.0, -21.0}};
 
 } // namespace
 
@@ -371,8 +375,8 @@ Model MakeNail()
         for (const ProfilePoint& p : profile)
             scaled.push_back(ProfilePoint{p.r * place.scale, (p.h - 5.0) * place.scale + place.top});
         Model lathe("clou");
-        AddLathe(lathe, scaled, 12, LatheFrame{{0, place.depth, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0,
-                 6.0);
+        AddLathe(lathe, scaled, 12,
+                 LatheFrame{{place.across, place.depth, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0, 6.0);
         AddLit(model, lathe, Dvec{0, 0, 1}, 25.0, 5.0);
     }
     return model;

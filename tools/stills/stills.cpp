@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         // The hammers scene by its own clock: the first strikes, the grid coming in, across, leaving.
         {"04-hammers-first-beat", [&](S, float, int, int) { return since(2) >= 0.4f; }},
         {"05-hammers-entering", [&](S, float, int, int) { return since(2) >= 1.6f; }},
-        {"06-hammers-grid", [&](S, float, int, int) { return since(2) >= 3.5f; }},
+        {"06-hammers-strike-the-nail", [&](S, float, int, int) { return since(2) >= 3.14f; }},
         {"07-hammers-grid-later", [&](S, float, int, int) { return since(2) >= 6.2f; }},
         {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 8.3f; }},
         {"09-face-on-beat",
