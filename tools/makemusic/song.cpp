@@ -596,7 +596,8 @@ void Mix(xm::Pattern& pattern)
         for (int channel = 0; channel < kChannels; ++channel) {
             xm::Cell& c = pattern.At(row, channel);
             if (c.volume < xm::SetVolume(0) || c.volume > xm::SetVolume(64)) continue;
-            const int scaled = static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] * kMaster + 0.5);
+            const int scaled =
+                static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] * kMaster + 0.5);
             c.volume = xm::SetVolume(std::min(scaled, 64));
         }
     }
