@@ -202,8 +202,9 @@ TEST_F(Song, BeatRowsCarryTheKick)
 }
 
 // The faces scene shows a new face, faint and still, for as long as a beat row lasts, then turns it
-// in: short beat rows keep the picture moving, and every beat row must still last a frame at 60
-// frames a second so that no face change is missed; the beat itself keeps its steady pace.
+// in: short beat rows keep the picture moving, and every beat row must still last longer than a
+// frame at 24 frames a second so that no face change is missed at any frame rate; the beat itself
+// keeps its steady pace.
 TEST_F(Song, BeatRowsUnderTheFacesAreShortAndTheBeatSteady)
 {
     const auto at = [this](int order, int row) { return song->set_position_order_row(order, row); };
@@ -215,7 +216,7 @@ TEST_F(Song, BeatRowsUnderTheFacesAreShortAndTheBeatSteady)
         for (int row = 0; row + 4 < rows; row += 4) {
             const double beatRow = at(order, row + 1) - at(order, row);
             EXPECT_LE(beatRow, 4.0 / 60.0) << "position " << order << " row " << row;
-            EXPECT_GE(beatRow, 1.0 / 60.0) << "position " << order << " row " << row;
+            EXPECT_GT(beatRow, 1.0 / 24.0) << "position " << order << " row " << row;
             EXPECT_NEAR(at(order, row + 4) - at(order, row), beat, 1e-3)
                 << "position " << order << " row " << row;
         }

@@ -401,10 +401,10 @@ Part Composer::Turn()
 // 9) the crash and an accented kick mark every bar's first beat, when the spinning cloud faces the
 // viewer.
 //
-// Under the faces each beat's rows take 1, 11, 6 and 6 ticks instead of 6 each: the beat still lasts
-// 24 ticks, but the beat row, during which the new face stands faint and still, lasts 1 tick (27 ms:
-// one or two frames at 60 a second, never none) instead of 6 (10 frames). Its second sixteenth then
-// falls 5 ticks early, so nothing plays on it there.
+// Under the faces each beat's rows take 2, 10, 6 and 6 ticks instead of 6 each: the beat still lasts
+// 24 ticks, but the beat row, during which the new face stands faint and still, lasts 2 ticks (54 ms:
+// longer than a frame at 24 a second, so that no frame rate misses a face change) instead of 6
+// (10 frames at 60). Its second sixteenth then falls 4 ticks early, so nothing plays on it there.
 Part Composer::Chorus(int which)
 {
     const bool faces = which < 2;

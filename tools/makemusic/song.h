@@ -9,7 +9,7 @@
 //   2-4  the hammers, at a beat of pi/4 s (11 ticks a row at 140 BPM), 12, 28 and 4 rows (8.6 s):
 //        one of each pair strikes on every beat, the kick with it;
 //   5-6  chorus, 64 rows (10.4 s) each at 92 BPM, the kick on every beat (rows that are multiples of
-//        4): the faces change on it; the beat rows there are short (1 tick), the beat as long as
+//        4): the faces change on it; the beat rows there are short (2 ticks), the beat as long as
 //        elsewhere; the last rows held so that the greetings start in step with the cloud's turn;
 //   7-9  breakdown and two choruses, 32, 64 and 64 rows at a bar of 2.25 s (9 ticks a row at 160
 //        BPM), the particle cloud spinning and facing the viewer on every bar's first beat;
@@ -62,7 +62,7 @@ constexpr double kCloudTurn = 2.25;
 // follow start in step with the cloud after a hold of a fifth of a second.
 constexpr int kFacesBpm = 92;
 // Ticks of the four rows of a beat at positions 5 and 6: a short beat row, then the rest.
-constexpr std::uint8_t kFacesBeatTicks[kRowsPerBeat] = {1, 11, 6, 6};
+constexpr std::uint8_t kFacesBeatTicks[kRowsPerBeat] = {2, 10, 6, 6};
 
 // The whole song, the same bytes on every run.
 xm::Module Compose();
