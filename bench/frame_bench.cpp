@@ -3,9 +3,10 @@
 // Usage (run from the folder that holds DATA/):
 //   frame_bench [--size WxH]... [--data DIR] [--init-runs N] [--positions A-B]
 //   frame_bench --dump DIR [--size WxH]
-// The first form replays the whole show offscreen at each size (default 1024x768 and 1280x960): the
-// song is rendered silently with libopenmpt in lockstep at 60 frames per second, and each frame's
-// Render plus glFinish is timed. After every frame one of two reference frames is drawn and timed in
+// The first form replays the whole show offscreen at each size (default 1024x768 and 1280x960) through
+// the program's own run and frame step with the capture's source (the song rendered silently in
+// lockstep at 60 frames per second) and a sink of its own, and each frame's Render plus glFinish is
+// timed. After every frame one of two reference frames is drawn and timed in
 // the same way, so that the ratios hold on a busy machine:
 //   card: clear, then one full-screen card sprite through Texture::DrawSprite, as the intro draws it;
 //   quad: clear, then one full-screen quad textured from a plain 1024 x 1024 RGB texture, GL_LINEAR,
@@ -20,7 +21,6 @@
 // byte.
 #include <GL/gl.h>
 #include <SDL.h>
-#include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -34,15 +34,15 @@
 #include <string>
 #include <vector>
 
+#include "brimt/brimt.h"
+#include "brimt/capturepath.h"
 #include "brimt/demowindow.h"
 #include "glarve/glarve.h"
 
 namespace {
 
 constexpr int kFps = 60;
-constexpr int kSampleRate = 48000;
 constexpr std::uint32_t kEndPosition = 12; // the show asks to quit from here on
-constexpr int kMaxFrames = kFps * 600;
 
 // The frames written by --dump: the 20th and the 300th frame of every song position that draws
 // something, and the 60th of position 10, while the cloud flies past.
@@ -95,36 +95,6 @@ struct GLSurface {
             SDL_DestroyWindow(window);
         }
     }
-};
-
-// The song rendered silently, one frame's worth of samples at a time, with the status read after it
-// as the program's loop reads it.
-class SongClock {
-public:
-    explicit SongClock(const std::string& file) : stream(file, std::ios::binary), song(stream)
-    {
-        song.set_repeat_count(-1);
-        scratch.resize(static_cast<std::size_t>(kSamplesPerFrame) * 2);
-    }
-    void Advance()
-    {
-        song.read_interleaved_stereo(kSampleRate, static_cast<std::size_t>(kSamplesPerFrame), scratch.data());
-        samples += kSamplesPerFrame;
-        status.songPosition = static_cast<std::uint32_t>(song.get_current_order());
-        status.pattern = static_cast<std::uint32_t>(song.get_current_pattern());
-        status.row = static_cast<std::uint32_t>(song.get_current_row());
-        time = static_cast<float>(static_cast<double>(samples) / kSampleRate);
-    }
-
-    PlayStatus status;
-    float time = 0.0f;
-
-private:
-    static constexpr int kSamplesPerFrame = kSampleRate / kFps;
-    std::ifstream stream;
-    openmpt::module song;
-    std::vector<float> scratch;
-    long long samples = 0;
 };
 
 // The quad reference: a plain 1024 x 1024 RGB texture, linear filtering, one level.
@@ -242,87 +212,160 @@ bool TimeInit(int width, int runs, std::vector<double>* times)
 std::uint32_t firstTimed = 0;
 std::uint32_t lastTimed = kEndPosition - 1;
 
-bool Replay(int width, int height, SDL_Window* window, const std::string& dumpDir, SizeResult* result)
-{
-    auto show = std::make_unique<DemoWindow>();
-    show->Resize(width, height);
-    if (!show->Init()) {
-        std::cerr << "frame_bench: the show's data did not load (run from the folder holding DATA/)\n";
-        return false;
+// A capture has nobody to click a message box: the show's failures go to stderr.
+class StderrBoxes : public MessageBoxes {
+public:
+    MessageAnswer Show(const char* caption, const char* text, MessageButtons buttons, MessageIcon) override
+    {
+        std::fprintf(stderr, "frame_bench: %s: %s\n", caption, text);
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
-    const bool timing = dumpDir.empty();
-    std::unique_ptr<QuadReference> quad;
-    if (timing) {
-        quad = std::make_unique<QuadReference>();
-    }
-    SongClock clock(show->musicFile);
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3);
+};
 
-    std::uint32_t lastPosition = 0;
+// What one replay keeps between the window's Render and the sink's Present.
+struct ReplayState {
+    int width = 0;
+    int height = 0;
+    bool timing = true;
+    std::string dumpDir;
+    SizeResult* result = nullptr;
+    std::unique_ptr<QuadReference> quad;
+    std::vector<unsigned char> pixels;
+    int frame = -1; // the frame being drawn
+    std::uint32_t position = 0;
     int framesAtPosition = 0;
+    bool timed = false;
     int written = 0;
-    for (int frame = 0; frame < kMaxFrames && clock.status.songPosition < kEndPosition; ++frame) {
-        if (clock.status.songPosition != lastPosition || frame == 0) {
-            lastPosition = clock.status.songPosition;
-            framesAtPosition = 0;
+};
+
+// The show, each Render timed with glFinish; positions not timed are drawn into one pixel.
+class TimedShow : public DemoWindow {
+public:
+    explicit TimedShow(ReplayState& replayState) : state(replayState) {}
+    bool Init() override
+    {
+        if (!DemoWindow::Init()) return false;
+        if (state.timing) state.quad = std::make_unique<QuadReference>();
+        return true;
+    }
+    bool Release() override
+    {
+        state.quad.reset();
+        return DemoWindow::Release();
+    }
+    bool Render(float time, const PlayStatus* status) override
+    {
+        ++state.frame;
+        if (status->songPosition != state.position || state.frame == 0) {
+            state.position = status->songPosition;
+            state.framesAtPosition = 0;
             // On the monotonic clock, as `perf record -k CLOCK_MONOTONIC` stamps its samples, so that
             // a profile of the whole run can be cut by scene with `perf report --time`.
             const double now = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-            std::fprintf(stderr, "position %u from frame %d, monotonic %.6f s\n", lastPosition, frame, now);
+            std::fprintf(stderr, "position %u from frame %d, monotonic %.6f s\n", state.position, state.frame,
+                         now);
+        } else {
+            ++state.framesAtPosition;
         }
-        const bool timed =
-            !timing || (clock.status.songPosition >= firstTimed && clock.status.songPosition <= lastTimed);
-        if (timed) {
+        state.timed = !state.timing || (state.position >= firstTimed && state.position <= lastTimed);
+        if (state.timed) {
             glDisable(GL_SCISSOR_TEST);
-            glViewport(0, 0, width, height);
+            glViewport(0, 0, state.width, state.height);
         } else {
             glEnable(GL_SCISSOR_TEST);
             glScissor(0, 0, 1, 1);
             glViewport(0, 0, 1, 1);
         }
         const Clock::time_point t0 = Clock::now();
-        show->Render(clock.time, &clock.status);
+        const bool go = DemoWindow::Render(time, status);
         glFinish();
         const Clock::time_point t1 = Clock::now();
-        if (timed) {
-            result->frames.push_back({frame, clock.time, clock.status.songPosition, Milliseconds(t0, t1)});
+        if (state.timed && state.position < kEndPosition) {
+            state.result->frames.push_back({state.frame, time, state.position, Milliseconds(t0, t1)});
         }
+        return go;
+    }
 
-        if (!timing && IsDumpFrame(clock.status.songPosition, framesAtPosition)) {
+private:
+    ReplayState& state;
+};
+
+// Presents each frame; dumps the fixed frames, or draws and times one reference frame after each
+// timed one, the two kinds in turn.
+class BenchSink : public FrameSink {
+public:
+    BenchSink(ReplayState& replayState, DemoWindow*& showWindow) : state(replayState), show(showWindow) {}
+    void Present(SurfaceHandle surface) override
+    {
+        if (!state.timing && IsDumpFrame(state.position, state.framesAtPosition)) {
             glPixelStorei(GL_PACK_ALIGNMENT, 1);
             glReadBuffer(GL_BACK);
-            glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+            glReadPixels(0, 0, state.width, state.height, GL_RGB, GL_UNSIGNED_BYTE, state.pixels.data());
             char name[32];
-            std::snprintf(name, sizeof name, "/frame-%05d.rgb", frame);
-            std::ofstream(dumpDir + name, std::ios::binary)
-                .write(reinterpret_cast<const char*>(pixels.data()),
-                       static_cast<std::streamsize>(pixels.size()));
-            ++written;
+            std::snprintf(name, sizeof name, "/frame-%05d.rgb", state.frame);
+            std::ofstream(state.dumpDir + name, std::ios::binary)
+                .write(reinterpret_cast<const char*>(state.pixels.data()),
+                       static_cast<std::streamsize>(state.pixels.size()));
+            ++state.written;
         }
-        SDL_GL_SwapWindow(window);
-
-        if (timing && timed) {
-            // One reference frame after each show frame, the two kinds in turn.
+        PresentFrame(surface);
+        if (state.timing && state.timed && state.position < kEndPosition) {
             const Clock::time_point r0 = Clock::now();
-            if (frame % 2 == 0) {
+            if (state.frame % 2 == 0) {
                 DrawCard(show->presentTexture.get());
             } else {
-                quad->Draw();
+                state.quad->Draw();
             }
             glFinish();
             const Clock::time_point r1 = Clock::now();
-            (frame % 2 == 0 ? result->card : result->quad).push_back(Milliseconds(r0, r1));
-            result->frames.back().referenceMs = Milliseconds(r0, r1);
-            SDL_GL_SwapWindow(window);
+            (state.frame % 2 == 0 ? state.result->card : state.result->quad).push_back(Milliseconds(r0, r1));
+            state.result->frames.back().referenceMs = Milliseconds(r0, r1);
+            PresentFrame(surface);
         }
-        clock.Advance();
-        ++framesAtPosition;
     }
-    if (!timing) {
-        std::printf("%zu frames drawn, %d written to %s\n", result->frames.size(), written, dumpDir.c_str());
+    void Stop() override {}
+
+private:
+    ReplayState& state;
+    DemoWindow*& show;
+};
+
+bool Replay(int width, int height, const std::string& dumpDir, SizeResult* result)
+{
+    ReplayState state;
+    state.width = width;
+    state.height = height;
+    state.timing = dumpDir.empty();
+    state.dumpDir = dumpDir;
+    state.result = result;
+    state.pixels.resize(static_cast<std::size_t>(width) * height * 3);
+
+    std::unique_ptr<SongRenderer> song = CreateSongRenderer();
+    StderrBoxes boxes;
+    DemoWindow* show = nullptr;
+    DemoApp app(
+        [&] {
+            auto window = std::make_unique<TimedShow>(state);
+            window->width = width;
+            window->height = height;
+            window->fullScreen = false;
+            show = window.get();
+            return window;
+        },
+        *song, boxes);
+    app.askSettings = false;
+    CaptureSource source(*song, kFps);
+    BenchSink sink(state, show);
+    app.UseFrameSource(source);
+    app.UseFrameSink(sink);
+    if (app.Run() != 0) {
+        std::cerr << "frame_bench: the show did not run (run from the folder holding DATA/)\n";
+        return false;
     }
-    quad.reset();
-    show->Release();
+    if (!state.timing) {
+        std::printf("%zu frames drawn, %d written to %s\n", static_cast<std::size_t>(state.frame + 1),
+                    state.written, dumpDir.c_str());
+    }
     return true;
 }
 
@@ -478,9 +521,10 @@ int main(int argc, char** argv)
             std::cerr << "frame_bench: Init failed (run from the folder holding DATA/)\n";
             return 1;
         }
-        if (!Replay(width, height, surface.window, dumpDir, &result)) {
+        if (!Replay(width, height, dumpDir, &result)) {
             return 1;
         }
+        SDL_GL_MakeCurrent(surface.window, surface.context); // the replay's window had its own
         if (dumpDir.empty()) {
             Report(result);
             if (!dataDir.empty()) {

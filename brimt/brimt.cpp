@@ -1,4 +1,4 @@
-// brimt/brimt.cpp -- DemoApp: start-up steps, the message-and-render loop with its clock, shutdown, failures.
+// brimt/brimt.cpp -- DemoApp: start-up steps, the frame step its loop repeats, shutdown, failures.
 #include "brimt.h"
 
 #include <utility>
@@ -33,7 +33,7 @@ DemoApp::DemoApp(WindowFactory windowFactory, MusicLibrary& musicLibrary, Messag
 {
 }
 
-int DemoApp::Fail(int number, std::unique_ptr<GLWindow>& window)
+int DemoApp::Fail(int number)
 {
     Instance()->messageBoxes->Show(kFailureCaption, FailureText(number), MessageButtons::Ok,
                                    MessageIcon::Exclamation);
@@ -45,19 +45,29 @@ int DemoApp::Fail(int number, std::unique_ptr<GLWindow>& window)
 
 int DemoApp::InitInstance()
 {
+    const int begun = BeginShow();
+    if (begun != kShowRunning) return begun;
+    while (StepFrame()) {
+    }
+    return EndShow();
+}
+
+int DemoApp::BeginShow()
+{
     EnableThreeDimensionalControls();
-    std::unique_ptr<GLWindow> window = makeWindow();
+    window = makeWindow();
     window->UseDialogRunner(dialogs);
     if (askSettings && window->RunSetupDialog() != kDialogOk) {
+        window.reset();
         return 0; // cancelled or not shown: nothing else runs, nothing is said
     }
     mainWindow = window.get();
 
-    if (!window->Create(Instance(), kWindowTitle)) return Fail(1, window);
-    if (!window->Init()) return Fail(2, window);
+    if (!window->Create(Instance(), kWindowTitle)) return Fail(1);
+    if (!window->Init()) return Fail(2);
     if (!music.Startup()) {
         window->Release();
-        return Fail(3, window);
+        return Fail(3);
     }
     if (!music.Init()) {
         // No sound output: try again without a sound device, the song then runs silently.
@@ -65,62 +75,58 @@ int DemoApp::InitInstance()
         if (!music.Init()) {
             music.Close();
             window->Release();
-            return Fail(4, window);
+            return Fail(4);
         }
     }
-    const ModuleHandle module = music.LoadModule(window->musicFile.c_str());
+    module = music.LoadModule(window->musicFile.c_str());
     if (module == nullptr) {
         music.Close();
         window->Release();
-        return Fail(5, window);
+        return Fail(5);
     }
 
-    clock->Start();
-    const PlayHandle play = music.PlayModule(module, true);
+    play = music.PlayModule(module, true);
+    // The clock starts with the song: PlayModule only sets it at its start, background play runs it.
+    source->Start(music, play);
     music.StartBackgroundPlay(kBackgroundRate);
+    time = 0.0f;
+    status = PlayStatus{};
+    return kShowRunning;
+}
 
-    Loop(*window, play);
-    clock->Stop();
+bool DemoApp::StepFrame()
+{
+    // Every waiting message is handled, one per pass, before anything is drawn.
+    Message message;
+    while (TakeMessage(&message)) {
+        if (message.quit) return false;
+        DeliverMessage(message);
+    }
+    if (window->IsActive()) {
+        if (!window->Render(time, &status)) return false; // not presented
+    } else {
+        // Nobody sees this frame: rather than spin, wait for the next message, at most one display
+        // refresh.
+        WaitForMessage(kInactiveWaitMilliseconds);
+    }
+    // While inactive nothing is drawn, but frames are still presented and song and clock run on.
+    sink->Present(window->GetSurface());
+    source->Next(&status, &time);
+    return true;
+}
 
+int DemoApp::EndShow()
+{
+    source->Stop();
+    sink->Stop();
     music.StopBackgroundPlay();
     music.StopModule(play);
     music.FreeModule(module);
     music.Close();
-    if (!window->Release()) return Fail(6, window);
+    module = nullptr;
+    play = 0;
+    if (!window->Release()) return Fail(6);
     window.reset();
     mainWindow = nullptr;
     return 0;
-}
-
-void DemoApp::Loop(GLWindow& window, PlayHandle play)
-{
-    bool done = false;
-    float time = 0.0f;   // seconds, as read at the end of the previous drawing pass
-    PlayStatus status{}; // likewise; all zero before the first frame
-    while (!done) {
-        // Every waiting message is handled, one per pass, before anything is drawn.
-        Message message;
-        if (TakeMessage(&message)) {
-            if (message.quit) {
-                done = true;
-            } else {
-                DeliverMessage(message);
-            }
-            continue;
-        }
-        if (window.IsActive()) {
-            if (!window.Render(time, &status)) {
-                done = true; // not presented
-                continue;
-            }
-        } else {
-            // Nobody sees this frame: rather than spin, wait for the next message, at most one
-            // display refresh.
-            WaitForMessage(kInactiveWaitMilliseconds);
-        }
-        // While inactive nothing is drawn, but frames are still presented and song and clock run on.
-        clock->Present(window.GetSurface());
-        music.GetPlayStatus(play, &status);
-        time = clock->Seconds();
-    }
 }

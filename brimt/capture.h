@@ -1,12 +1,13 @@
 // brimt/capture.h -- the show rendered offline, frame by frame, for a film or for tools that look at it.
 //
-// CaptureShow runs the program's own run (DemoApp, its loop, DemoWindow and the four scenes) with two
-// parts swapped: the clock is a CaptureClock (frame k is at k / fps seconds exactly, however long it
-// takes to draw) and the music is a SongRenderer (the song is rendered in step with the frames, so
-// frame k sees the play status of k / fps seconds, and the sound of each frame's span comes with it).
-// The window is an offscreen one (SDL's offscreen video driver): no display and no sound card needed.
-// Frames are read back through pixel buffer objects, several in flight, so the renderer does not
-// wait for each read; the observer sees every frame in order, a few frames after it was drawn.
+// CaptureShow runs the program's own run (DemoApp, its frame step, DemoWindow and the four scenes)
+// with its frame path swapped (capturepath.h): the source is a CaptureSource (frame k is at k / fps
+// seconds exactly, however long it takes to draw, and the song, a SongRenderer, is rendered in step,
+// so frame k sees the play status of k / fps seconds and the sound of each frame's span comes with
+// it); the sink is a CaptureSink (frames read back through pixel buffer objects, several in flight,
+// so the renderer does not wait for each read; the observer sees every frame in order, a few frames
+// after it was drawn). The window is an offscreen one (SDL's offscreen video driver): no display and
+// no sound card needed.
 //
 //     CaptureSettings settings;                    // 1280 x 960 at 60 fps, the whole show, DATA/
 //     settings.width = 320;
@@ -19,7 +20,6 @@
 // The same settings give the same frames and the same sound, bit for bit, every time.
 #pragma once
 
-#include "frameclock.h"
 #include "platform/music.h"
 #include "platform/songrenderer.h"
 
@@ -64,49 +64,3 @@ int CaptureShow(const CaptureSettings& settings, const FrameObserver& observer);
 
 // The first sample frame of frame `index` at `fps` frames per second: floor(index * rate / fps).
 std::int64_t FirstSampleOfFrame(std::int64_t index, int fps);
-
-// The clock of a capture: frame k is at k / fps seconds; each frame is read back when presented and
-// the song is moved on to the next frame's time. Public so that tests can drive it on their own.
-class CaptureClock : public FrameClock {
-public:
-    static constexpr int kFramesInFlight = 3; // read-backs queued before the oldest is waited for
-
-    CaptureClock(const CaptureSettings& settings, SongRenderer& song, const FrameObserver& observer);
-    ~CaptureClock() override;
-    CaptureClock(const CaptureClock&) = delete;
-    CaptureClock& operator=(const CaptureClock&) = delete;
-
-    void Start() override;
-    // Queues the read-back of the frame, hands over the oldest one in flight if the queue is full,
-    // presents, then moves the song on to the next frame's time. Asks the loop to end after
-    // frameLimit frames or once the observer said stop.
-    void Present(SurfaceHandle surface) override;
-    float Seconds() override;
-    // Hands over the frames still in flight and frees the pixel buffers.
-    void Stop() override;
-
-    std::int64_t FramesPresented() const { return frame; }
-    std::int64_t FramesHandedOver() const { return handedOver; }
-
-private:
-    struct Slot {
-        unsigned int buffer = 0; // GL pixel buffer object
-        std::int64_t index = 0;
-        float time = 0.0f;
-        PlayStatus status{};
-    };
-    void HandOverOldest();
-
-    CaptureSettings settings;
-    SongRenderer& song;
-    FrameObserver observer;
-    std::vector<Slot> slots; // ring of kFramesInFlight read-backs
-    std::int64_t frame = 0;  // frames presented so far; the next frame's index
-    std::int64_t handedOver = 0;
-    int inFlight = 0;
-    bool stopped = false; // the observer said stop: nothing more is handed over
-    bool quitPosted = false;
-    std::vector<float> audio; // rendered sound not yet handed over, from sample audioStart on
-    std::int64_t audioStart = 0;
-    std::vector<unsigned char> rgb; // one frame, rows from the top
-};

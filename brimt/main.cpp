@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     std::unique_ptr<MusicLibrary> realMusic = CreateMusicLibrary();
     SilentMusic silentMusic(*realMusic);
     MusicLibrary& music = line.noSound ? static_cast<MusicLibrary&>(silentMusic) : *realMusic;
-    LiveClock clock(line.frameRate);
+    LiveSink sink(line.frameRate);
     DemoApp app(
         [&line, &data] {
             auto window = std::make_unique<DemoWindow>();
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
         },
         music);
     app.askSettings = line.askSettings;
-    app.UseClock(clock);
+    app.UseFrameSink(sink);
     const int result = app.Run();
     if (result == 1 && !displayNamed) {
         std::fputs(kCaptureInstead, stderr);

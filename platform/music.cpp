@@ -12,11 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <mutex>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -30,7 +26,6 @@ constexpr int kChunkFrames = 128;      // status resolution: 2.7 ms
 constexpr Uint16 kDeviceFrames = 1024; // asked-for device buffer: 21 ms
 constexpr int kMaxTimerRate = 1000;    // silent timer calls per second, at most
 constexpr double kMaxCatchUp = 2.0;    // seconds a late timer call renders at most
-constexpr std::size_t kMaxModuleBytes = 256u << 20;
 
 double Now()
 {
@@ -41,11 +36,6 @@ bool SameStatus(const PlayStatus& a, const PlayStatus& b)
 {
     return a.songPosition == b.songPosition && a.pattern == b.pattern && a.row == b.row &&
            a.syncValue == b.syncValue && a.loopCount == b.loopCount;
-}
-
-std::uint32_t NonNegative(std::int32_t v)
-{
-    return v < 0 ? 0u : static_cast<std::uint32_t>(v);
 }
 
 } // namespace
@@ -152,29 +142,9 @@ void OpenMptMusicLibrary::SetOption(int option, int value)
 
 ModuleHandle OpenMptMusicLibrary::LoadModule(const char* file)
 {
-    if (!started || file == nullptr) return nullptr;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return nullptr;
-    std::vector<char> bytes;
-    char buffer[65536];
-    // A directory opens but does not read; a huge file is no module.
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-        if (bytes.size() > kMaxModuleBytes) return nullptr;
-    }
-    if (in.bad() || bytes.empty()) return nullptr;
-
-    auto music = std::make_unique<MusicModule>();
-    try {
-        // "continue": a read at the song's end returns nothing, the next read goes on from the
-        // song's loop start, so the renderer sees every loop and counts it.
-        const std::map<std::string, std::string> ctls{{"play.at_end", "continue"}};
-        music->module = std::make_unique<openmpt::module>(bytes, music->log, ctls);
-        music->module->set_repeat_count(0);
-        if (music->module->get_num_orders() <= 0) return nullptr;
-    } catch (const std::exception&) {
-        return nullptr; // openmpt::exception for data that is no module, bad_alloc
-    }
+    if (!started) return nullptr;
+    std::unique_ptr<MusicModule> music = OpenModule(ReadModuleFile(file));
+    if (music == nullptr) return nullptr;
     modules.push_back(std::move(music));
     return modules.back().get();
 }
@@ -300,13 +270,7 @@ void OpenMptMusicLibrary::StopPlayLocked()
 
 PlayStatus OpenMptMusicLibrary::CurrentStatusLocked() const
 {
-    PlayStatus s;
-    s.songPosition = NonNegative(playing->module->get_current_order());
-    s.pattern = NonNegative(playing->module->get_current_pattern());
-    s.row = NonNegative(playing->module->get_current_row());
-    s.syncValue = 0;
-    s.loopCount = loopCount;
-    return s;
+    return ModuleStatus(*playing->module, loopCount);
 }
 
 // Fills `frames` stereo frames of `out`, and records where the song is after each chunk.

@@ -4,21 +4,13 @@
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
-#include <fstream>
-#include <map>
 #include <string>
 
 #include "musicmodule.h"
 
 namespace {
 
-constexpr std::size_t kMaxModuleBytes = 256u << 20; // far above any real module
-constexpr std::int64_t kChunkFrames = 1024;         // rendered per libopenmpt call
-
-std::uint32_t NonNegative(std::int32_t v)
-{
-    return v < 0 ? 0u : static_cast<std::uint32_t>(v);
-}
+constexpr std::int64_t kChunkFrames = 1024; // rendered per libopenmpt call
 
 class OpenMptSongRenderer final : public SongRenderer {
 public:
@@ -55,39 +47,10 @@ private:
     PlayStatus current{};
 };
 
-// The file's bytes; empty when it cannot be read, is empty or is too big to be a module.
-std::vector<char> ReadModuleFile(const char* file)
-{
-    std::vector<char> bytes;
-    if (file == nullptr) return bytes;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return bytes;
-    char buffer[65536];
-    // A directory opens but does not read; a huge file is no module.
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-        if (bytes.size() > kMaxModuleBytes) return {};
-    }
-    if (in.bad()) return {};
-    return bytes;
-}
-
 ModuleHandle OpenMptSongRenderer::LoadModule(const char* file)
 {
-    const std::vector<char> bytes = ReadModuleFile(file);
-    if (bytes.empty()) return nullptr;
-
-    auto music = std::make_unique<MusicModule>();
-    try {
-        // "continue": a read at the song's end returns nothing and the next one goes on from the
-        // song's loop start, so every loop is seen and counted (as the live library does).
-        const std::map<std::string, std::string> ctls{{"play.at_end", "continue"}};
-        music->module = std::make_unique<openmpt::module>(bytes, music->log, ctls);
-        music->module->set_repeat_count(0);
-        if (music->module->get_num_orders() <= 0) return nullptr;
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    std::unique_ptr<MusicModule> music = OpenModule(ReadModuleFile(file));
+    if (music == nullptr) return nullptr;
     modules.push_back(std::move(music));
     return modules.back().get();
 }
@@ -116,11 +79,7 @@ PlayHandle OpenMptSongRenderer::PlayModule(ModuleHandle module, bool loop)
 
 void OpenMptSongRenderer::ReadStatus()
 {
-    current.songPosition = NonNegative(playing->module->get_current_order());
-    current.pattern = NonNegative(playing->module->get_current_pattern());
-    current.row = NonNegative(playing->module->get_current_row());
-    current.syncValue = 0;
-    current.loopCount = loopCount;
+    current = ModuleStatus(*playing->module, loopCount);
 }
 
 bool OpenMptSongRenderer::GetPlayStatus(PlayHandle play, PlayStatus* out)

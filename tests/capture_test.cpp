@@ -1,11 +1,15 @@
 // tests/capture_test.cpp -- the offline capture: what the observer sees, the same frames and sound
-// twice, films that ffprobe confirms, and failures that leave nothing under the requested name.
+// twice, films that ffprobe confirms, failures that leave nothing under the requested name, and
+// hostile cases: signals, a stuck ffmpeg, odd output names, a song that is a FIFO.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +17,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "brimt/capture.h"
@@ -275,6 +280,232 @@ TEST_F(CaptureFiles, AFolderThatHoldsFilesIsNotWrittenInto)
     const Outcome run = RunCommand(Capture((dir / "busy/").string(), "--size 64x48 --frames 2"));
     EXPECT_NE(run.status, 0) << run.output;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "busy"), fs::directory_iterator()), 1);
+}
+
+// --- hostile cases -------------------------------------------------------------------------------------
+
+// A capture run in the background, in a process group of its own as a shell runs a job, so that a
+// signal can go to it alone or to its whole group (it and its ffmpeg) as Ctrl-C does.
+class Background {
+public:
+    Background(const std::string& command, const fs::path& log)
+    {
+        const std::string line = "exec env " + command + " >'" + log.string() + "' 2>&1";
+        fs::remove(log);
+        pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0);
+            execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setpgid(pid, pid);
+        logFile = log;
+    }
+    ~Background()
+    {
+        if (pid > 0) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    // Waits (a minute at most: a hang guard, not a speed limit) for `ready`; false if it never came
+    // or the run ended first.
+    template <typename Ready> bool WaitFor(Ready ready)
+    {
+        for (int k = 0; k < 6000; ++k) {
+            if (ready()) return true;
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return ready();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    // The exit status (128 + N after signal N), waiting a minute at most; -1 if it did not end.
+    int Finish()
+    {
+        if (pid > 0 && !WaitFor([] { return false; }) && pid > 0) return -1;
+        return exitStatus;
+    }
+    std::string Said() const { return ReadAll(logFile); }
+
+    pid_t pid = -1;
+
+private:
+    int exitStatus = -1;
+    fs::path logFile;
+};
+
+class CaptureHostile : public CaptureFiles {
+protected:
+    // An `ffmpeg` on PATH that runs `script` (sh), for the encoder's misdeeds.
+    std::string FakeFfmpeg(const std::string& script)
+    {
+        fs::create_directories(dir / "fakebin");
+        fs::remove(dir / "fakebin/ffmpeg.started");
+        {
+            std::ofstream fake(dir / "fakebin/ffmpeg");
+            // It first leaves a sign that the capture has started it.
+            fake << "#!/bin/sh\n: >\"$0.started\"\n" << script << "\n";
+        }
+        fs::permissions(dir / "fakebin/ffmpeg", fs::perms::owner_all);
+        return "PATH='" + (dir / "fakebin").string() + ":" + std::getenv("PATH") + "'";
+    }
+    // Names in the test folder other than the fake ffmpeg's and the log.
+    std::vector<std::string> Left() const
+    {
+        std::vector<std::string> left;
+        for (const std::string& name : Entries())
+            if (name != "fakebin" && name != "log") left.push_back(name);
+        return left;
+    }
+};
+
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += name + " ";
+    return text;
+}
+
+TEST_F(CaptureHostile, EverySignalThatEndsACaptureRemovesWhatItWroteAndSaysInterrupted)
+{
+    struct Case {
+        const char* name;
+        const char* output;
+        int signal;
+        bool group; // to the whole process group, ffmpeg included (Ctrl-C, a closed terminal)
+    };
+    const Case cases[] = {
+        {"SIGHUP to a folder", "out/", SIGHUP, false},
+        {"SIGQUIT to a folder", "out/", SIGQUIT, false},
+        {"SIGTERM to an MP4", "show.mp4", SIGTERM, false},
+        {"Ctrl-C to an MP4's group", "show.mp4", SIGINT, true},
+        {"SIGHUP to a Matroska film's group", "show.mkv", SIGHUP, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The whole show at a tiny size: it runs long enough to be caught in the middle.
+        Background run(Capture((dir / c.output).string(), "--size 32x24"), dir / "log");
+        const fs::path temporary = dir / (std::string(".") + (c.output[3] == '/' ? "out" : c.output) +
+                                          ".part-" + std::to_string(run.pid));
+        const fs::path sign = c.output[3] == '/' ? temporary / "frame000010.png" : temporary;
+        ASSERT_TRUE(run.WaitFor([&] { return fs::exists(sign); })) << run.Said();
+        kill(c.group ? -run.pid : run.pid, c.signal);
+        EXPECT_EQ(run.Finish(), 8) << run.Said();
+        EXPECT_NE(run.Said().find("interrupted"), std::string::npos) << run.Said();
+        EXPECT_EQ(run.Said().find("ffmpeg failed"), std::string::npos) << run.Said();
+        EXPECT_TRUE(Left().empty()) << Joined(Left()) << "left behind";
+    }
+}
+
+TEST_F(CaptureHostile, AStuckFfmpegIsStoppedAfterTheBoundAndSignalsStillWork)
+{
+    // Each fake reads the way the case says, then hangs: `exec` makes the hang ffmpeg itself, so that
+    // stopping it leaves nothing running.
+    const std::string readsNothing = "exec sleep 600";
+    const std::string readsAllNeverExits = "cat <&3 >/dev/null & cat >/dev/null; wait; exec sleep 600";
+    // Writes its film once it has read everything, then hangs before exiting.
+    const std::string hangsWhileFinishing = "cat <&3 >/dev/null & cat >/dev/null; wait; for a; do out=$a; "
+                                            "done; echo partial >\"$out\"; exec sleep 600";
+    struct Case {
+        const char* name;
+        std::string script;
+        int signal; // 0: none, the bound must end it
+        int status;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"stops reading", readsNothing, 0, 7, "ffmpeg has read nothing for 1 s"},
+        {"reads all, never exits", readsAllNeverExits, 0, 7, "ffmpeg has not finished the film in 1 s"},
+        {"SIGTERM while it reads nothing", readsNothing, SIGTERM, 8, "interrupted"},
+        {"SIGINT while it reads nothing", readsNothing, SIGINT, 8, "interrupted"},
+        {"SIGTERM while it finishes", hangsWhileFinishing, SIGTERM, 8, "interrupted"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string environment = FakeFfmpeg(c.script) + (c.signal == 0 ? " BRIMT_ENCODER_TIMEOUT=1"
+                                                                              : " BRIMT_ENCODER_TIMEOUT=600");
+        // A film of 64 x 48 frames is 9 kB: 40 of them overflow any pipe and the writer's queue.
+        Background run(Capture((dir / "show.mp4").string(), "--size 64x48 --frames 40", environment),
+                       dir / "log");
+        if (c.signal != 0) {
+            const fs::path temporary = dir / (".show.mp4.part-" + std::to_string(run.pid));
+            const bool finishing = c.script == hangsWhileFinishing;
+            // Whenever it comes once ffmpeg runs, the signal must end the capture; finishing: once
+            // the fake has written its film.
+            ASSERT_TRUE(run.WaitFor([&] {
+                return finishing ? fs::exists(temporary) : fs::exists(dir / "fakebin/ffmpeg.started");
+            })) << run.Said();
+            // The outcome must not depend on when it comes; a moment later it most likely finds
+            // the capture waiting on a full pipe, the case that used to hang.
+            if (!finishing) std::this_thread::sleep_for(std::chrono::seconds(1));
+            kill(run.pid, c.signal);
+        }
+        EXPECT_EQ(run.Finish(), c.status) << run.Said();
+        EXPECT_NE(run.Said().find(c.said), std::string::npos) << run.Said();
+        EXPECT_TRUE(Left().empty()) << Joined(Left()) << "left behind";
+    }
+}
+
+TEST_F(CaptureHostile, OddOutputNamesAreWrittenOrRefusedPlainly)
+{
+    // The root: a clear refusal, no crash.
+    const Outcome root = RunCommand(Capture("/", "--size 32x24 --frames 2"));
+    EXPECT_TRUE(root.status == 7 || root.status == 2) << root.status << " " << root.output;
+    EXPECT_NE(root.output.find("brimt:"), std::string::npos) << root.output;
+
+    // A link to an empty folder: the frames land in that folder and the link stays.
+    fs::create_directories(dir / "real");
+    fs::create_directory_symlink(dir / "real", dir / "link");
+    const Outcome linked = RunCommand(Capture((dir / "link/").string(), "--size 32x24 --frames 2"));
+    EXPECT_EQ(linked.status, 0) << linked.output;
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_TRUE(fs::exists(dir / "real/frame000001.png"));
+    EXPECT_TRUE(fs::exists(dir / "real/sound.wav"));
+
+    // A name of 250 bytes, within the file system's 255, though its temporary name would not be.
+    const std::string longName = std::string(246, 'n') + ".mkv";
+    const Outcome named = RunCommand(Capture((dir / longName).string(), "--size 32x24 --frames 2"));
+    EXPECT_EQ(named.status, 0) << named.output;
+    EXPECT_TRUE(fs::exists(dir / longName));
+    EXPECT_EQ(Entries().size(), 3u) << Joined(Entries());
+}
+
+TEST_F(CaptureHostile, TheSameFilmTwiceIsTheSameBytes)
+{
+    for (const char* kind : {".mp4", ".mkv"}) {
+        SCOPED_TRACE(kind);
+        for (const char* name : {"a", "b"}) {
+            const Outcome run =
+                RunCommand(Capture((dir / (name + std::string(kind))).string(), "--size 64x48 --frames 10"));
+            ASSERT_EQ(run.status, 0) << run.output;
+        }
+        const std::string a = ReadAll(dir / ("a" + std::string(kind)));
+        EXPECT_FALSE(a.empty());
+        EXPECT_TRUE(a == ReadAll(dir / ("b" + std::string(kind)))) << "the two films differ";
+    }
+}
+
+TEST_F(CaptureHostile, ASongThatIsAFifoFailsTheStartInsteadOfHanging)
+{
+    // The show's data, its song replaced by a FIFO nobody writes to.
+    fs::create_directories(dir / "data");
+    for (const auto& entry : fs::directory_iterator(SourceDir() + "/DATA"))
+        fs::create_symlink(entry.path(), dir / "data" / entry.path().filename());
+    fs::remove(dir / "data/Pkfloyd.xm");
+    ASSERT_EQ(mkfifo((dir / "data/Pkfloyd.xm").c_str(), 0644), 0);
+    const std::string command = "ASAN_OPTIONS=detect_leaks=0 '" BRIMT_PROGRAM "' --data '" +
+                                (dir / "data").string() + "' --capture '" + (dir / "out/").string() +
+                                "' --size 32x24 --frames 2";
+    Background run(command, dir / "log");
+    EXPECT_EQ(run.Finish(), 5) << run.Said(); // the module does not load: failure 5
+    EXPECT_NE(run.Said().find("Erreur Brimt 5"), std::string::npos) << run.Said();
+    EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
 } // namespace

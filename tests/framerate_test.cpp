@@ -158,20 +158,20 @@ TEST(FrameRates, CapturesAtEveryRateShowWhatTheSixtyFpsCaptureShowsAtTheSameTime
 
 // A display presenting `fps` frames a second, without the waiting: frame k is at k / fps seconds, and
 // the song (rendered, not played) is moved on to each frame's time, where the song heard then would be.
-class DisplayClock : public FrameClock {
+class DisplaySource : public FrameSource {
 public:
-    DisplayClock(int framesPerSecond, SongRenderer& songRenderer) : fps(framesPerSecond), song(songRenderer)
+    DisplaySource(int framesPerSecond, SongRenderer& songRenderer) : fps(framesPerSecond), song(songRenderer)
     {
     }
-    void Start() override { frame = 0; }
-    void Present(SurfaceHandle surface) override
+    void Start(MusicLibrary&, PlayHandle) override { frame = 0; }
+    void Next(PlayStatus* status, float* time) override
     {
-        PresentFrame(surface);
         ++frame;
         audio.clear();
         song.RenderTo(FirstSampleOfFrame(frame, fps), &audio);
+        *status = song.Status();
+        *time = ClockSeconds(0, frame, fps);
     }
-    float Seconds() override { return ClockSeconds(0, frame, fps); }
     void Stop() override {}
 
 private:
@@ -222,8 +222,10 @@ std::vector<Drift> WatchHammers(int fps)
         },
         *song, boxes);
     app.askSettings = false;
-    DisplayClock clock(fps, *song);
-    app.UseClock(clock);
+    DisplaySource source(fps, *song);
+    LiveSink sink; // presents at once: no cap, and the offscreen driver waits for no display
+    app.UseFrameSource(source);
+    app.UseFrameSink(sink);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_TRUE(boxes.shown.empty());
     return drifts;

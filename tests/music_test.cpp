@@ -1,8 +1,9 @@
-// tests/music_test.cpp -- the music library on libopenmpt and SDL2 audio: loading, play status, loops, silent
-// play.
+// tests/music_test.cpp -- the music library on libopenmpt and SDL2 audio: loading (shared with the song
+// renderer), play status, loops, silent play.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h> // Required for: unlink()
 
 #include <chrono>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "music.h"
 #include "musictimeline.h"
+#include "songrenderer.h"
 #include "smallsong.h"
 #include "tempfile.h"
 
@@ -116,22 +118,32 @@ TEST_F(MusicFile, MissingUnreadableOrCorruptFilesDoNotLoad)
     const TempFile cutHeader(song.substr(0, 40), ".xm");
     const TempFile badSignature("Extended Modulo: " + song.substr(17), ".xm");
     mkdir("brimt-music-test-directory", 0755);
+    // A FIFO nobody writes to: opening it to read would wait for a writer for ever.
+    mkfifo("brimt-music-test-fifo.xm", 0644);
     const struct {
         const char* what;
         const char* file;
     } cases[] = {
         {"a missing file", "no-such-directory/no-such-song.xm"},
         {"a directory", "brimt-music-test-directory"},
+        {"a FIFO", "brimt-music-test-fifo.xm"},
         {"an empty file", empty.Path()},
         {"a text file", text.Path()},
         {"an XM cut inside its header", cutHeader.Path()},
         {"an XM with a wrong signature", badSignature.Path()},
     };
+    // The live song and the rendered one read files the same way.
+    std::unique_ptr<SongRenderer> rendered = CreateSongRenderer();
+    ASSERT_TRUE(rendered->Startup());
     for (const auto& c : cases) {
         EXPECT_EQ(music->LoadModule(c.file), nullptr) << c.what;
+        EXPECT_EQ(rendered->LoadModule(c.file), nullptr) << c.what << ", rendered";
+        EXPECT_LT(SongSecondsToPosition(c.file, 1), 0.0) << c.what;
     }
     EXPECT_EQ(music->LoadModule(nullptr), nullptr);
+    EXPECT_EQ(rendered->LoadModule(nullptr), nullptr);
     rmdir("brimt-music-test-directory");
+    unlink("brimt-music-test-fifo.xm");
 }
 
 TEST_F(MusicFile, ValidSongLoadsAndFreesOnce)

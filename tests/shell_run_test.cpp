@@ -1,5 +1,5 @@
-// tests/shell_run_test.cpp -- DemoApp's run: step order, failures 1 to 6, the loop, its clock and play
-// status.
+// tests/shell_run_test.cpp -- DemoApp's run: step order, failures 1 to 6, the loop and its frame step,
+// the frame path's time and play status.
 #include "brimt.h"
 #include "dlgsetup.h"
 #include "shell_fakes.h"
@@ -378,23 +378,45 @@ TEST(ClockSeconds, TakesTheDifferenceInIntegersAndRoundsTheDoubleQuotientOnce)
 
 } // namespace
 
-// --- Options that change the run: no dialog, another clock, an inactive window that waits ---
+// --- Options that change the run: no dialog, another frame path, an inactive window that waits ---
 
 namespace {
 
-// A clock that counts and logs its calls and gives each frame a fixed step of time.
-class SteppingClock : public FrameClock {
+// A source that logs its start and stop and gives each frame a fixed step of time, and a sink that
+// counts what it presents.
+class SteppingSource : public FrameSource {
 public:
-    explicit SteppingClock(CallLog& callLog) : log(callLog) {}
-    void Start() override { log.push_back("clock Start"); }
+    explicit SteppingSource(CallLog& callLog) : log(callLog) {}
+    void Start(MusicLibrary& library, PlayHandle playing) override
+    {
+        log.push_back("source Start");
+        music = &library;
+        play = playing;
+    }
+    void Next(PlayStatus* status, float* time) override
+    {
+        music->GetPlayStatus(play, status);
+        ++steps;
+        *time = 0.25f * static_cast<float>(steps);
+    }
+    void Stop() override { log.push_back("source Stop"); }
+
+    CallLog& log;
+    MusicLibrary* music = nullptr;
+    PlayHandle play = 0;
+    int steps = 0;
+};
+
+class CountingSink : public FrameSink {
+public:
+    explicit CountingSink(CallLog& callLog) : log(callLog) {}
     void Present(SurfaceHandle surface) override
     {
         PresentFrame(surface);
         ++presents;
         if (onPresent) onPresent(presents);
     }
-    float Seconds() override { return 0.25f * static_cast<float>(presents); }
-    void Stop() override { log.push_back("clock Stop"); }
+    void Stop() override { log.push_back("sink Stop"); }
 
     CallLog& log;
     int presents = 0;
@@ -427,28 +449,32 @@ TEST_F(ShellRunTest, WithoutTheDialogTheWindowOpensWithTheSettingsItWasMadeWith)
     EXPECT_FALSE(fullScreenAtInit);
 }
 
-TEST_F(ShellRunTest, TheLoopTakesItsTimeFromTheClockItIsGiven)
+TEST_F(ShellRunTest, TheLoopTakesItsTimeFromTheSourceAndPresentsThroughTheSinkItIsGiven)
 {
-    SteppingClock clock(probe.log);
+    SteppingSource source(probe.log);
+    CountingSink sink(probe.log);
     probe.render = [](int frame, GLWindow&) {
         if (frame == 3) PostQuitRequest(0);
         return true;
     };
     DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
-    app.UseClock(clock);
+    app.UseFrameSource(source);
+    app.UseFrameSink(sink);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(probe.times, (std::vector<float>{0.0f, 0.25f, 0.5f, 0.75f}));
-    EXPECT_EQ(clock.presents, 4);
-    // Started just before the song, stopped right after the loop, before the song stops.
+    EXPECT_EQ(sink.presents, 4);
+    EXPECT_EQ(music.statusReads, 4);
+    // Started with the song, stopped right after the loop, before the song stops.
     const CallLog expected = {"dialog",
                               "Init",
                               "Startup",
                               "Init music",
                               "LoadModule DATA/song.xm",
-                              "clock Start",
                               "PlayModule loaded looped",
+                              "source Start",
                               "StartBackgroundPlay 100",
-                              "clock Stop",
+                              "source Stop",
+                              "sink Stop",
                               "StopBackgroundPlay",
                               "StopModule 7",
                               "FreeModule loaded",
@@ -458,17 +484,50 @@ TEST_F(ShellRunTest, TheLoopTakesItsTimeFromTheClockItIsGiven)
     EXPECT_EQ(probe.log, expected);
 }
 
+TEST_F(ShellRunTest, AHostCanDriveTheSameRunOneFrameStepAtATime)
+{
+    // What a page whose browser calls back once per animation frame does: BeginShow, a StepFrame per
+    // callback, EndShow. The run is the same as Run()'s, step for step.
+    SteppingSource source(probe.log);
+    CountingSink sink(probe.log);
+    probe.render = [](int frame, GLWindow&) {
+        if (frame == 2) PostQuitRequest(0);
+        return true;
+    };
+    DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
+    app.UseFrameSource(source);
+    app.UseFrameSink(sink);
+    ASSERT_EQ(app.BeginShow(), DemoApp::kShowRunning);
+    EXPECT_TRUE(probe.times.empty()) << "nothing drawn before the first step";
+    int steps = 0;
+    while (app.StepFrame()) {
+        ++steps;
+        EXPECT_EQ(probe.times.size(), static_cast<std::size_t>(steps)) << "one frame a step";
+    }
+    EXPECT_EQ(steps, 3); // the quit posted by frame 2 is taken at the fourth step
+    EXPECT_EQ(app.EndShow(), 0);
+    EXPECT_EQ(probe.times, (std::vector<float>{0.0f, 0.25f, 0.5f}));
+    EXPECT_EQ(probe.presentedAtRelease, 3u);
+    EXPECT_EQ(probe.log.back(), "deleted");
+    EXPECT_EQ(app.mainWindow, nullptr);
+
+    // A dialog that is not accepted: BeginShow gives the run's result at once.
+    probe = Probe{};
+    dialog.result = kDialogCancel;
+    EXPECT_EQ(app.BeginShow(), 0);
+}
+
 TEST_F(ShellRunTest, AFrameRateCapSpacesThePresentedFrames)
 {
     // At most 50 frames a second: frame k is presented no sooner than k / 50 s after the start, so
     // the time read after frame 4 is at least 4 / 50 s (only a lower bound: a busy machine is slower).
-    LiveClock clock(50);
+    LiveSink sink(50);
     probe.render = [](int frame, GLWindow&) {
         if (frame == 5) PostQuitRequest(0);
         return true;
     };
     DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
-    app.UseClock(clock);
+    app.UseFrameSink(sink);
     EXPECT_EQ(app.Run(), 0);
     ASSERT_EQ(probe.times.size(), 6u);
     EXPECT_GE(probe.times[5], 4.0f / 50.0f);
@@ -478,7 +537,7 @@ TEST_F(ShellRunTest, AnInactiveWindowWaitsForMessagesInsteadOfSpinning)
 {
     // Inactive for a quarter of a second: each pass waits for a message up to one display refresh
     // (16 ms), so there are a few dozen passes at most, where a spinning loop makes thousands.
-    SteppingClock clock(probe.log);
+    CountingSink sink(probe.log);
     std::chrono::steady_clock::time_point inactiveSince;
     probe.render = [&](int, GLWindow& window) {
         window.active = false;
@@ -486,7 +545,7 @@ TEST_F(ShellRunTest, AnInactiveWindowWaitsForMessagesInsteadOfSpinning)
         return true;
     };
     int presentsWhenQuit = 0;
-    clock.onPresent = [&](int presents) {
+    sink.onPresent = [&](int presents) {
         if (presentsWhenQuit == 0 && presents > 1 &&
             std::chrono::steady_clock::now() - inactiveSince > std::chrono::milliseconds(250)) {
             presentsWhenQuit = presents;
@@ -494,7 +553,7 @@ TEST_F(ShellRunTest, AnInactiveWindowWaitsForMessagesInsteadOfSpinning)
         }
     };
     DemoApp app([this] { return std::make_unique<TestWindow>(probe); }, music, boxes, dialog);
-    app.UseClock(clock);
+    app.UseFrameSink(sink);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_GT(presentsWhenQuit, 1);
     EXPECT_LE(presentsWhenQuit, 1 + 250 / 16 + 10);

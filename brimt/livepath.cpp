@@ -1,5 +1,5 @@
-// brimt/frameclock.cpp -- the live clock: buffer swaps, the performance counter, an optional frame cap.
-#include "frameclock.h"
+// brimt/livepath.cpp -- the live source (performance counter, the song's status) and sink (buffer swap, cap).
+#include "livepath.h"
 
 #include "platform/app.h"
 
@@ -13,23 +13,34 @@ float ClockSeconds(std::int64_t start, std::int64_t now, std::int64_t frequency)
     return static_cast<float>(static_cast<double>(elapsed) / static_cast<double>(frequency));
 }
 
-LiveClock::LiveClock(int cap) : maxFrameRate(cap)
+void LiveSource::Start(MusicLibrary& library, PlayHandle playing)
 {
-}
-
-void LiveClock::Start()
-{
+    music = &library;
+    play = playing;
     frequency = CounterFrequency();
     start = CounterNow();
-    nextFrame = start;
 }
 
-void LiveClock::Present(SurfaceHandle surface)
+void LiveSource::Next(PlayStatus* status, float* time)
+{
+    music->GetPlayStatus(play, status); // its result is not needed: a failed read leaves the last one
+    *time = ClockSeconds(start, CounterNow(), frequency);
+}
+
+LiveSink::LiveSink(int cap) : maxFrameRate(cap)
+{
+}
+
+void LiveSink::Present(SurfaceHandle surface)
 {
     if (maxFrameRate > 0) {
         // Wait for this frame's slot; a late frame starts the count again from now, so a stall is
         // not followed by a burst of frames that catch up.
         const std::int64_t now = CounterNow();
+        if (frequency == 0) {
+            frequency = CounterFrequency();
+            nextFrame = now;
+        }
         if (now < nextFrame) {
             const double wait = static_cast<double>(nextFrame - now) / static_cast<double>(frequency);
             std::this_thread::sleep_for(std::chrono::duration<double>(wait));
@@ -37,9 +48,4 @@ void LiveClock::Present(SurfaceHandle surface)
         nextFrame = std::max(nextFrame, now) + frequency / maxFrameRate;
     }
     PresentFrame(surface);
-}
-
-float LiveClock::Seconds()
-{
-    return ClockSeconds(start, CounterNow(), frequency);
 }
