@@ -419,7 +419,7 @@ void Report(const SizeResult& r)
         "%.1f ms median\n",
         r.width, r.height, card, Quantile(r.card, 0.95), quad, Quantile(r.quad, 0.95),
         r.init.empty() ? 0.0 : r.init.front(), Quantile(r.init, 0.5));
-    std::printf("pos frames   median     p95  p95/med    card    quad  x card  x quad\n");
+    std::printf("pos frames   median     p95  p95/med    card    quad  x card  x quad   slowest  x card\n");
     for (std::uint32_t p = 0; p < kEndPosition; ++p) {
         std::vector<double> ms;
         std::vector<double> cards;
@@ -437,8 +437,10 @@ void Report(const SizeResult& r)
         const double p95 = Quantile(ms, 0.95);
         const double cardHere = Quantile(cards, 0.5);
         const double quadHere = Quantile(quads, 0.5);
-        std::printf("%3u %6zu %8.2f %7.2f %8.2f %7.2f %7.2f %7.2f %7.2f\n", p, ms.size(), median, p95,
-                    p95 / median, cardHere, quadHere, median / cardHere, median / quadHere);
+        const double slowest = *std::max_element(ms.begin(), ms.end());
+        std::printf("%3u %6zu %8.2f %7.2f %8.2f %7.2f %7.2f %7.2f %7.2f %9.2f %7.2f\n", p, ms.size(), median,
+                    p95, p95 / median, cardHere, quadHere, median / cardHere, median / quadHere, slowest,
+                    slowest / cardHere);
     }
 }
 

@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "capturefile.h"
 
@@ -30,8 +32,8 @@ const char* const kHelp =
     "  --size WxH            the window's or the screen mode's size (default 1024x768)\n"
     "  --bpp 16|32           colour depth (default 32)\n"
     "  --no-sound            play silently, in real time\n"
-    "  --frame-rate N        present at most N frames a second; the show's motion was timed for\n"
-    "                        60, so on a faster screen --frame-rate 60 plays it as meant\n"
+    "  --frame-rate N        present at most N frames a second (the show plays the same at any\n"
+    "                        rate; this only spares the machine)\n"
     "  --data DIR            the show's data folder (default: DATA here, DATA beside the program,\n"
     "                        then the installed one)\n"
     "\n"
@@ -86,6 +88,59 @@ CommandLine BadUsage(const std::string& error)
     return Exit(kBadUsage, "brimt: " + error + "\n" + kUsage);
 }
 
+// Long options shortened as GNU's getopt_long accepts them: a word after "--" that is no option's
+// name but begins exactly one is that option ("--cap" is "--capture"). Writes the arguments with
+// every such word spelt out to `spelt`; false, with the error in `error`, when the word begins
+// several names. The word after an option that takes a value (without "=") is that value and left
+// as it is, as is everything after "--".
+bool SpellOutAbbreviations(const CLI::App& app, int argc, const char* const* argv,
+                           std::vector<std::string>* spelt, std::string* error)
+{
+    struct Name {
+        std::string name; // with its "--"
+        bool takesValue;
+    };
+    std::vector<Name> names;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& name : option->get_lnames()) {
+            names.push_back({"--" + name, option->get_items_expected_max() > 0});
+        }
+    }
+    bool valueNext = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (valueNext || optionsEnded || arg.rfind("--", 0) != 0 || arg.size() == 2) {
+            optionsEnded = optionsEnded || (!valueNext && arg == "--");
+            valueNext = false;
+            spelt->push_back(arg);
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string word = arg.substr(0, equals);
+        const Name* exact = nullptr;
+        std::vector<const Name*> begun;
+        for (const Name& name : names) {
+            if (name.name == word) exact = &name;
+            if (name.name.rfind(word, 0) == 0) begun.push_back(&name);
+        }
+        const Name* meant = exact != nullptr ? exact : (begun.size() == 1 ? begun.front() : nullptr);
+        if (meant == nullptr && begun.size() > 1) {
+            *error = "option '" + word + "' is ambiguous; possibilities:";
+            for (const Name* name : begun) {
+                *error += " '" + name->name + "'";
+            }
+            return false;
+        }
+        if (meant != nullptr) {
+            arg = meant->name + (equals == std::string::npos ? "" : arg.substr(equals));
+            valueNext = meant->takesValue && equals == std::string::npos;
+        }
+        spelt->push_back(arg);
+    }
+    return true;
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv)
@@ -116,8 +171,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
                           ->type_name("16|32");
     auto* noSoundOption = app.add_flag("--no-sound", line.noSound, "Play silently, in real time");
     auto* frameRateOption =
-        app.add_option("--frame-rate", line.frameRate,
-                       "Present at most N frames per second (the show's motion was timed for 60)")
+        app.add_option("--frame-rate", line.frameRate, "Present at most N frames per second")
             ->check(CLI::Range(1, 1000))
             ->type_name("N");
     app.add_option("--data", line.dataFolder,
@@ -144,19 +198,38 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     }
     (void)fpsOption;
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        return Exit(0, kHelp);
-    } catch (const CLI::CallForVersion&) {
-        return Exit(0, std::string("brimt ") + BRIMT_VERSION + "\n");
-    } catch (const CLI::ParseError& error) {
+    std::vector<std::string> spelt;
+    std::string abbreviationError;
+    if (!SpellOutAbbreviations(app, argc, argv, &spelt, &abbreviationError)) {
+        return BadUsage(abbreviationError);
+    }
+    std::vector<const char*> spelledArgv{argc > 0 ? argv[0] : "brimt"};
+    for (const std::string& arg : spelt) {
+        spelledArgv.push_back(arg.c_str());
+    }
+
+    auto badUsage = [](const CLI::Error& error) {
         std::string text = error.what();
         std::replace(text.begin(), text.end(), '\n', ' ');
         return BadUsage(text);
+    };
+    // CLI11 answers --help and --version before it looks at arguments it does not know; a GNU
+    // program reports those whatever else the line asks for.
+    auto unexpected = [&app]() { return CLI::ExtrasError(app.remaining()); };
+    try {
+        app.parse(static_cast<int>(spelledArgv.size()), spelledArgv.data());
+    } catch (const CLI::CallForHelp&) {
+        if (!app.remaining().empty()) return badUsage(unexpected());
+        return Exit(0, kHelp);
+    } catch (const CLI::CallForVersion&) {
+        if (!app.remaining().empty()) return badUsage(unexpected());
+        return Exit(0, std::string("brimt ") + BRIMT_VERSION + "\n");
+    } catch (const CLI::ParseError& error) {
+        return badUsage(error);
     }
 
-    if (!size.empty() && !ParseSize(size, &line.width, &line.height)) {
+    const bool sizeGiven = sizeOption->count() > 0;
+    if (sizeGiven && !ParseSize(size, &line.width, &line.height)) {
         return BadUsage("--size: '" + size + "' is not WIDTHxHEIGHT with sides from 1 to " +
                         std::to_string(kMaxSide));
     }
@@ -165,7 +238,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     if (!capture.empty() || captureOption->count() > 0) {
         line.action = CommandLine::Action::kCapture;
         line.captureFile = capture;
-        if (size.empty()) {
+        if (!sizeGiven) {
             line.width = 1280;
             line.height = 960;
         }
@@ -180,9 +253,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
         return line;
     }
 
-    line.askSettings = !(windowed || fullScreen || !size.empty() || bitsPerPixel != 0);
+    line.askSettings = !(windowed || fullScreen || sizeGiven || bitsPerPixel != 0);
     line.fullScreen = !windowed; // the dialog's default is full screen
     if (bitsPerPixel != 0) line.bitsPerPixel = bitsPerPixel;
-    (void)sizeOption;
     return line;
 }

@@ -1,9 +1,11 @@
 // brimt/demowindow.cpp -- the show's assets (built in Init, freed in Release) and its four scenes.
 #include "demowindow.h"
 
-#include <GL/gl.h> // Required for: the fixed GL state, glClear(), glPushMatrix()
-#include <cmath>   // Required for: sin(), in double precision, and fabs()
-#include <future>  // Required for: std::async(), the image decodes on worker threads
+#include <GL/gl.h>   // Required for: the fixed GL state, glClear(), glPushMatrix()
+#include <algorithm> // Required for: std::min()
+#include <cmath>     // Required for: sin(), in double precision, fabs(), pow(), round(), nextafter()
+#include <future>    // Required for: std::async(), the image decodes on worker threads
+#include <limits>    // Required for: std::numeric_limits, the float spacing of a time
 
 #include "platform/app.h"        // Required for: PostQuitRequest()
 #include "platform/background.h" // Required for: BackgroundLaunch(), threads where there are some
@@ -19,10 +21,20 @@ constexpr std::uint32_t kEmptyPosition = 11;
 constexpr std::uint32_t kFirstQuitPosition = 12;
 constexpr std::uint32_t kLastQuitPosition = 255;
 
-// The intro's spikes: every 20th vertex of the sphere, 20 of them, scaled by 1.05 per frame.
+// The stepped movements were timed for a 60 Hz display: one step a frame there.
+constexpr double kStepsPerSecond = 60.0;
+
+// The intro's spikes: every 20th vertex of the sphere, 20 of them, scaled by 1.05 a step, at most five
+// steps out (spikeCount counts one per vertex and step).
 constexpr int kSpikeStride = 20;
 constexpr int kSpikeVertices = 20;
 constexpr float kSpikeScale = 1.05f;
+constexpr float kSpikeCountFull = 100.0f;
+
+// Position 10's fly-past: the 60 Hz show fades the card by 0.01 a step while it is above 0, which
+// takes 101 steps (the last leaves it just below 0), and brings the cloud 2 units nearer each step.
+constexpr double kFlyPastStep = 2.0;                 // model units a step
+constexpr double kFlyPastDepth = 101 * kFlyPastStep; // where the cloud stops
 
 // The show's images, in the order Init uploads them.
 enum Image {
@@ -49,7 +61,28 @@ void Sprite(Texture* texture, float x, float y, float z, float angle, float alph
     glPopMatrix();
 }
 
+// The distance from `t` to the next float away from zero, in seconds.
+double FloatSpacing(float t)
+{
+    const float magnitude = std::fabs(t);
+    return static_cast<double>(std::nextafter(magnitude, std::numeric_limits<float>::infinity())) -
+           static_cast<double>(magnitude);
+}
+
 } // namespace
+
+double StepsBetween(float previous, float now)
+{
+    const double steps = (static_cast<double>(now) - static_cast<double>(previous)) * kStepsPerSecond;
+    if (!(steps > 0.0)) {
+        return 0.0;
+    }
+    // Each time is within half a float spacing of the time meant (k / 60 for a 60 fps film): a step
+    // count that close to a whole number is that whole number.
+    const double whole = std::round(steps);
+    const double slack = kStepsPerSecond * (FloatSpacing(previous) + FloatSpacing(now));
+    return std::fabs(steps - whole) <= slack ? whole : steps;
+}
 
 DemoWindow::DemoWindow() : GLWindow(1024, 768, 32, true)
 {
@@ -198,6 +231,8 @@ bool DemoWindow::Init()
     fade = 0.0f;
     beatTime = 0.0f;
     spikeCount = 0.0f;
+    stepTime = 0.0f;
+    stepped = false;
     return true;
 }
 
@@ -253,15 +288,22 @@ bool DemoWindow::Render(float time, const PlayStatus* status)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
+    // The stepped movements follow show time, as a 60 Hz display showed them, whatever the frame rate.
+    // The first frame has no previous one: it takes one step, as it did at 60 Hz (the show's first
+    // frame is at the song's start, where nothing moves by steps).
+    const double steps = stepped ? StepsBetween(stepTime, time) : 1.0;
+    stepTime = time;
+    stepped = true;
+
     const std::uint32_t p = status->songPosition;
     if (p <= kLastIntroPosition) {
-        DrawIntro(time, status);
+        DrawIntro(time, status, steps);
     } else if (p <= kLastHammersPosition) {
-        DrawHammers(time, status);
+        DrawHammers(time, status, steps);
     } else if (p <= kLastFacesPosition) {
-        DrawFaces(time, status);
+        DrawFaces(time, status, steps);
     } else if (p <= kLastGreetsPosition) {
-        DrawGreets(time, status);
+        DrawGreets(time, status, steps);
     } else if (p == kEmptyPosition) {
         // the cleared frame only
     } else if (p >= kFirstQuitPosition && p <= kLastQuitPosition) {
@@ -272,7 +314,7 @@ bool DemoWindow::Render(float time, const PlayStatus* status)
     return true;
 }
 
-void DemoWindow::DrawIntro(float time, const PlayStatus* status)
+void DemoWindow::DrawIntro(float time, const PlayStatus* status, double steps)
 {
     const std::uint32_t p = status->songPosition;
     const std::uint32_t r = status->row;
@@ -293,27 +335,8 @@ void DemoWindow::DrawIntro(float time, const PlayStatus* status)
         }
         Sprite(toolboxTexture.get(), 0.0f, 0.0f, -0.95f, 0.0f, fade);
 
-        // Spikes: on rows that are multiples of 8 every 20th vertex grows by 1.05 per frame, five
-        // frames at most; on the other rows they shrink back by the same factor.
-        Vec3* vertices = sphere->mesh->GetVertices();
-        const int vertexCount = sphere->mesh->GetVertexCount();
-        if (r % 8 == 0) {
-            if (spikeCount < 100.0f) {
-                for (int k = 0; k < kSpikeVertices; ++k) {
-                    if (kSpikeStride * k < vertexCount) {
-                        vertices[kSpikeStride * k] *= kSpikeScale;
-                    }
-                    spikeCount += 1.0f;
-                }
-            }
-        } else if (spikeCount > 0.0f) {
-            for (int k = 0; k < kSpikeVertices; ++k) {
-                if (kSpikeStride * k < vertexCount) {
-                    vertices[kSpikeStride * k] /= kSpikeScale;
-                }
-                spikeCount -= 1.0f;
-            }
-        }
+        // Spikes: out on rows that are multiples of 8, back on the others.
+        StepSpikes(steps, r % 8 == 0);
     }
 
     glPushMatrix();
@@ -325,16 +348,45 @@ void DemoWindow::DrawIntro(float time, const PlayStatus* status)
     glPopMatrix();
 }
 
-void DemoWindow::DrawHammers(float time, const PlayStatus* /*status*/)
+void DemoWindow::StepSpikes(double steps, bool outwards)
+{
+    // Five steps out at most, and never back past the sphere: the count says how far they are.
+    const double room = (outwards ? kSpikeCountFull - spikeCount : spikeCount) / kSpikeVertices;
+    Vec3* vertices = sphere->mesh->GetVertices();
+    const int vertexCount = sphere->mesh->GetVertexCount();
+    // Whole steps scale by 1.05 each, as a 60 Hz frame did; a part of a step by the matching power.
+    for (double left = std::min(steps, room); left > 0.0; left -= 1.0) {
+        const double part = std::min(left, 1.0);
+        const float scale =
+            part == 1.0 ? kSpikeScale : static_cast<float>(std::pow(static_cast<double>(kSpikeScale), part));
+        const float count = static_cast<float>(part);
+        for (int k = 0; k < kSpikeVertices; ++k) {
+            if (kSpikeStride * k < vertexCount) {
+                if (outwards) {
+                    vertices[kSpikeStride * k] *= scale;
+                } else {
+                    vertices[kSpikeStride * k] /= scale;
+                }
+            }
+            spikeCount += outwards ? count : -count;
+        }
+    }
+    // Parts of steps add up with rounding: the end of the way is held exactly.
+    if (steps >= room) {
+        spikeCount = outwards ? kSpikeCountFull : 0.0f;
+    }
+}
+
+void DemoWindow::DrawHammers(float time, const PlayStatus* /*status*/, double steps)
 {
     Sprite(brickTexture.get(), 0.0f, 0.0f, -0.9f, 0.0f, 1.0f);
 
     // All 25 cells show the same pair: its hammers swing in opposite directions, and the pair drifts
-    // in +x by |s| per frame.
+    // in +x by |s| a step.
     const float s = static_cast<float>(std::sin(static_cast<double>(4.0f * time)));
     hammer1->rotation.y = 40.0f * s;
     hammer2->rotation.y = -40.0f * s;
-    hammerPair->position.x += std::fabs(s);
+    hammerPair->position.x += static_cast<float>(steps) * std::fabs(s);
 
     glPushMatrix();
     hammerGrid->position = Vec3(-300.0f, 5.0f, -30.0f);
@@ -342,25 +394,26 @@ void DemoWindow::DrawHammers(float time, const PlayStatus* /*status*/)
     hammerGrid->Draw();
     glPopMatrix();
 
-    // The nail drifts by |c| / 2 per frame; its bob and turn are set after the draw and so show on the
+    // The nail drifts by |c| / 2 a step; its bob and turn are set after the draw and so show on the
     // next frame.
     const float c = static_cast<float>(std::sin(static_cast<double>(6.0f * time)));
     glPushMatrix();
     nail->position.z = -30.0f;
     nail->rotation.x = -90.0f;
-    nail->position.x += std::fabs(c) / 2.0f;
+    nail->position.x += static_cast<float>(steps) * (std::fabs(c) / 2.0f);
     nail->Draw();
     nail->rotation.y = -20.0f * c;
     nail->position.y = 2.0f * c;
     glPopMatrix();
 }
 
-void DemoWindow::DrawFaces(float time, const PlayStatus* status)
+void DemoWindow::DrawFaces(float time, const PlayStatus* status, double steps)
 {
     const std::uint32_t r = status->row;
+    const bool beat = r % 4 == 0;
 
     // A beat row restarts the pulse; the first frame of each beat row advances the face.
-    if (r % 4 == 0) {
+    if (beat) {
         beatTime = time;
         fade = 0.0f;
         if (static_cast<std::uint32_t>(lastBeatRow) != r) {
@@ -371,10 +424,13 @@ void DemoWindow::DrawFaces(float time, const PlayStatus* status)
             lastBeatRow = static_cast<std::int32_t>(r);
         }
     }
+    // The pulse grows for 0.3 s after the beat, then falls, by 0.2 a step. A beat frame holds it at one
+    // step's height, as each frame of a beat row did at 60 Hz, however long since the last frame.
+    const float pulseStep = 0.2f * static_cast<float>(beat ? 1.0 : steps);
     if (static_cast<double>(time - beatTime) < 0.3) {
-        fade += 0.2f;
+        fade += pulseStep;
     } else if (fade > 0.0f) {
-        fade -= 0.2f;
+        fade -= pulseStep;
     }
 
     // Teal from the next frame's clear on; nothing sets it back.
@@ -383,7 +439,7 @@ void DemoWindow::DrawFaces(float time, const PlayStatus* status)
     Sprite(faceCycle[static_cast<std::size_t>(faceIndex)], 0.0f, 0.0f, -5.0f, 20.0f * fade - 10.0f, fade);
 }
 
-void DemoWindow::DrawGreets(float time, const PlayStatus* status)
+void DemoWindow::DrawGreets(float time, const PlayStatus* status, double steps)
 {
     Sprite(greetsTexture.get(), 0.0f, 0.0f, -0.9f, 0.0f, greetsFade);
 
@@ -393,9 +449,12 @@ void DemoWindow::DrawGreets(float time, const PlayStatus* status)
     particles->Draw();
     glPopMatrix();
 
-    // Position 10: the card fades out by 0.01 per frame while the cloud flies towards the viewer.
-    if (status->songPosition > 9 && greetsFade > 0.0f) {
-        greetsFade = static_cast<float>(static_cast<double>(greetsFade) - 0.01);
-        particleDepth += 2.0;
+    // Position 10: the card fades out by 0.01 a step while the cloud comes nearer, for the 101 steps the
+    // 60 Hz show takes, and no further at any rate.
+    if (status->songPosition > 9 && particleDepth < kFlyPastDepth) {
+        const double depth = std::min(particleDepth + kFlyPastStep * steps, kFlyPastDepth);
+        const double taken = (depth - particleDepth) / kFlyPastStep;
+        greetsFade = static_cast<float>(static_cast<double>(greetsFade) - 0.01 * taken);
+        particleDepth = depth;
     }
 }

@@ -10,6 +10,13 @@
 #include "glarve/glarve.h"
 #include "glwindow.h"
 
+// 60 Hz steps from show time `previous` to `now` (seconds). The movements that go by steps (drifts,
+// spikes, pulses, the fly-past) were timed for a 60 Hz display, one step a frame; this is how many of
+// those frames the time between two frames holds: (now - previous) * 60 in double, snapped to the
+// nearest whole number when the rounding of the two float times could explain the difference, so that
+// frames at k / 60 seconds take exactly one step each. 0 when `now` is not later than `previous`.
+double StepsBetween(float previous, float now);
+
 // The concrete OpenGL window of the program. Init builds every texture, model, group, renderer and the
 // text object in a fixed order; Release frees them in a fixed order; Render picks a scene from the
 // song's position and draws it. Between Init and Release the scenes only move things.
@@ -26,7 +33,9 @@ public:
     // Frees every asset in the show's fixed order. Always true.
     bool Release() override;
     // Clears the frame and draws the scene of the song's position; at positions 12 to 255 asks the
-    // program to quit instead. `time` in seconds since the music started. Always true.
+    // program to quit instead. `time` in seconds since the music started. The stepped movements take
+    // the 60 Hz steps since the previous frame's time (StepsBetween); the first frame after Init takes
+    // one, as every frame did at 60 Hz. Always true.
     bool Render(float time, const PlayStatus* status) override;
 
     // The folder that holds the show's files: DATA in the working directory unless told otherwise.
@@ -61,12 +70,15 @@ public:
     std::int32_t faceIndex = 0;
     std::int32_t lastBeatRow = -1; // -1: no beat row yet
     double particleDepth = 0.0;    // model units the cloud has moved towards the viewer
+    float stepTime = 0.0f;         // seconds: the show time the stepped movements have reached
+    bool stepped = false;          // false until the first frame after Init
 
-    // The scenes, called by Render only.
-    void DrawIntro(float time, const PlayStatus* status);
-    void DrawHammers(float time, const PlayStatus* status);
-    void DrawFaces(float time, const PlayStatus* status);
-    void DrawGreets(float time, const PlayStatus* status);
+    // The scenes, called by Render only. `steps`: 60 Hz steps since the previous frame (fractions
+    // and several at once included).
+    void DrawIntro(float time, const PlayStatus* status, double steps);
+    void DrawHammers(float time, const PlayStatus* status, double steps);
+    void DrawFaces(float time, const PlayStatus* status, double steps);
+    void DrawGreets(float time, const PlayStatus* status, double steps);
 
     static constexpr int kCellCount = 25;
 
@@ -77,6 +89,9 @@ private:
     std::array<std::unique_ptr<ObjectGroup>, kCellCount> cells;
     std::unique_ptr<WireRenderer> sphereRenderer;
 
+    // Moves the intro's spikes `steps` 60 Hz steps out from the sphere (`outwards`) or back, no further
+    // than five steps out or back to the sphere.
+    void StepSpikes(double steps, bool outwards);
     // The path of the show's file `name` in dataFolder.
     std::string DataFile(const char* name) const;
     // Frees everything built so far, in the release order; safe on a partly built show.

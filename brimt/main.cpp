@@ -1,6 +1,7 @@
 // brimt/main.cpp -- the program's entry: reads the command line, finds the data, then plays the show
 // (the application runs it and its result ends the program) or renders it into a file.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "brimt.h"
@@ -43,6 +44,19 @@ private:
     MusicLibrary& music;
 };
 
+// Whether a display server is named. The settings dialog needs one, and without one the window
+// could only be drawn where nobody sees it (the video layer refuses that: failure 1).
+bool DisplayNamed()
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+const char* const kCaptureInstead =
+    "brimt: without a display, 'brimt --capture FILE' renders the show into a file instead (FILE: show.mp4, "
+    "show.mkv or a folder ending in '/')\n";
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -75,6 +89,15 @@ int main(int argc, char** argv)
         return CaptureToFile(settings, line.captureFile);
     }
 
+    const bool displayNamed = DisplayNamed();
+    if (line.askSettings && !displayNamed) {
+        std::fputs("brimt: the settings dialog cannot be shown: there is no display (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set)\n",
+                   stderr);
+        std::fputs(kCaptureInstead, stderr);
+        return 1;
+    }
+
     std::unique_ptr<MusicLibrary> realMusic = CreateMusicLibrary();
     SilentMusic silentMusic(*realMusic);
     MusicLibrary& music = line.noSound ? static_cast<MusicLibrary&>(silentMusic) : *realMusic;
@@ -94,5 +117,9 @@ int main(int argc, char** argv)
         music);
     app.askSettings = line.askSettings;
     app.UseFrameSink(sink);
-    return app.Run();
+    const int result = app.Run();
+    if (result == 1 && !displayNamed) {
+        std::fputs(kCaptureInstead, stderr);
+    }
+    return result;
 }

@@ -6,7 +6,10 @@
 #include <GL/gl.h>  // Required for: texture objects, glPixelStorei(), immediate mode
 #include <GL/glu.h> // Required for: gluBuild2DMipmaps()
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -22,14 +25,6 @@ constexpr unsigned char kPlaceholder[4] = {0x00, 0xFF, 0xFF, 0x00};
 // reader has the same limit.
 constexpr std::uint64_t kMaxImagePixels = 8192ull * 8192ull;
 
-// GLU's mipmap builder, when it scales an image whose sides are not powers of two, reads up to one row
-// and one pixel past the image's last byte (seen with valgrind on Mesa's libGLU 9.0). Every buffer
-// handed to it has that much more, zeroed, behind the image.
-std::size_t ScalerSlack(std::size_t rowBytes, int pixelBytes)
-{
-    return rowBytes + static_cast<std::size_t>(pixelBytes) + 4;
-}
-
 // Sizes `pixels` to `size` bytes; false, with nothing allocated, when the memory cannot be had.
 bool Allocate(std::vector<unsigned char>* pixels, std::size_t size)
 {
@@ -40,6 +35,129 @@ bool Allocate(std::vector<unsigned char>* pixels, std::size_t size)
         pixels->shrink_to_fit();
         return false;
     }
+    return true;
+}
+
+struct Size {
+    GLint width, height;
+};
+
+// GLU's power of two for a side: the next one up from one and a half times a power of two, else the
+// one below (100 and 127 give 128, 300 gives 256, 768 gives 1024, 700 gives 512).
+GLint NearestPower(GLint side)
+{
+    GLint power = 1;
+    for (;;) {
+        if (side <= 1) return power;
+        if (side == 3) return power * 4;
+        side >>= 1;
+        power *= 2;
+    }
+}
+
+// The size gluBuild2DMipmaps stores level 0 at, found as it finds it: each side's power of two, both
+// halved while GL's proxy refuses level 1 of that size.
+Size MipmapSize(int width, int height, GLint components, GLenum format)
+{
+    Size fit{NearestPower(width), NearestPower(height)};
+    for (;;) {
+        const Size half{fit.width > 1 ? fit.width / 2 : 1, fit.height > 1 ? fit.height / 2 : 1};
+        glTexImage2D(GL_PROXY_TEXTURE_2D, 1, components, half.width, half.height, 0, format, GL_UNSIGNED_BYTE,
+                     nullptr);
+        GLint proxyWidth = 0;
+        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &proxyWidth);
+        if (proxyWidth != 0) return fit;
+        if (fit.width == 1 && fit.height == 1) {
+            // Not even 1 x 1 fits: GLU then takes the powers of two cut to the largest size.
+            GLint maxSize = 0;
+            glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+            return {std::min(NearestPower(width), maxSize), std::min(NearestPower(height), maxSize)};
+        }
+        fit = half;
+    }
+}
+
+// Which input pixels make up each output pixel along one side of `in` pixels scaled to `out`, and
+// by how much: output pixel i averages the input over [i x in / out, (i + 1) x in / out).
+struct Footprint {
+    int first;                   // the first input pixel it covers
+    std::vector<double> weights; // for the pixels from `first` on; they add up to 1
+};
+std::vector<Footprint> Footprints(int in, int out)
+{
+    std::vector<Footprint> footprints(static_cast<std::size_t>(out));
+    for (int i = 0; i < out; ++i) {
+        const double low = static_cast<double>(i) * in / out;
+        const double high = static_cast<double>(i + 1) * in / out;
+        Footprint& f = footprints[static_cast<std::size_t>(i)];
+        f.first = static_cast<int>(std::floor(low));
+        const int last = std::min(in - 1, static_cast<int>(std::ceil(high)) - 1);
+        for (int k = f.first; k <= last; ++k) {
+            const double covered = std::min(high, k + 1.0) - std::max(low, static_cast<double>(k));
+            f.weights.push_back(std::max(0.0, covered) / (high - low));
+        }
+    }
+    return footprints;
+}
+
+// Scales gapless rows of `channels` bytes a pixel with an area (box) filter, the filter GLU's mipmap
+// builder means to apply, but reading inside the image only and weighting its last row and column
+// fully. Row by row: one row of sums in memory besides the two images.
+void ScaleImage(const unsigned char* in, int inWidth, int inHeight, int channels, unsigned char* out,
+                int outWidth, int outHeight)
+{
+    const std::vector<Footprint> columns = Footprints(inWidth, outWidth);
+    const std::vector<Footprint> rows = Footprints(inHeight, outHeight);
+    const std::size_t inRow = static_cast<std::size_t>(inWidth) * channels;
+    std::vector<double> sums(inRow);
+    for (int y = 0; y < outHeight; ++y) {
+        const Footprint& row = rows[static_cast<std::size_t>(y)];
+        std::fill(sums.begin(), sums.end(), 0.0);
+        for (std::size_t k = 0; k < row.weights.size(); ++k) {
+            const unsigned char* source = in + (static_cast<std::size_t>(row.first) + k) * inRow;
+            for (std::size_t i = 0; i < inRow; ++i) {
+                sums[i] += row.weights[k] * source[i];
+            }
+        }
+        unsigned char* target = out + static_cast<std::size_t>(y) * outWidth * channels;
+        for (const Footprint& column : columns) {
+            for (int c = 0; c < channels; ++c) {
+                double value = 0.0;
+                for (std::size_t k = 0; k < column.weights.size(); ++k) {
+                    value +=
+                        column.weights[k] * sums[(static_cast<std::size_t>(column.first) + k) * channels + c];
+                }
+                *target++ = static_cast<unsigned char>(std::min(255.0, value + 0.5));
+            }
+        }
+    }
+}
+
+// Uploads gapless rows of `channels` bytes a pixel with their mipmaps into the bound texture. An
+// image GLU would rescale is scaled here first: GLU's own scaler leaves the last row black when it
+// keeps the height (all black for an image 1 pixel high), reads past the image, and uploads level 0
+// with the unpack alignment in force (rows of 1 or 2 BGR pixels come out scrambled at 4). GLU then
+// only halves a power-of-two image, reading inside it. The unpack state is alignment 1, row length
+// and skips 0 afterwards. False, with nothing uploaded, when memory for the scaled image cannot be had.
+bool BuildMipmaps(GLint components, GLenum format, int channels, int width, int height,
+                  const unsigned char* pixels)
+{
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    const Size fit = MipmapSize(width, height, components, format);
+    if (fit.width == width && fit.height == height) {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        return true;
+    }
+    std::vector<unsigned char> scaled;
+    if (!Allocate(&scaled, static_cast<std::size_t>(fit.width) * fit.height * channels)) {
+        return false;
+    }
+    ScaleImage(pixels, width, height, channels, scaled.data(), fit.width, fit.height);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, components, fit.width, fit.height, format, GL_UNSIGNED_BYTE,
+                      scaled.data());
     return true;
 }
 
@@ -92,8 +210,7 @@ JpegImage Texture::ReadJpeg(const char* fileName, bool alphaOnly)
         image.width = static_cast<std::uint32_t>(info.width);
         const int channels = alphaOnly ? 1 : 3;
         const std::size_t rowBytes = static_cast<std::size_t>(image.width) * channels;
-        // Room behind the pixels for GLU's scaler, which reads a little past a non-power-of-two image.
-        if (Allocate(&image.pixels, rowBytes * image.height + ScalerSlack(rowBytes, channels))) {
+        if (Allocate(&image.pixels, rowBytes * image.height)) {
             image.decoded = DecodeJpeg(fileName, info.width, info.height, channels, image.pixels.data());
         }
         if (!image.decoded) {
@@ -118,25 +235,21 @@ bool Texture::LoadJpeg(const JpegImage& image)
 bool Texture::Upload(const JpegImage& image)
 {
     if (image.decoded) {
-        width = image.width;
-        height = image.height;
-        const auto w = static_cast<GLint>(image.width);
-        const auto h = static_cast<GLint>(image.height);
-        // Rows come without gaps; set the alignment here rather than trust what an earlier upload (a
-        // BMP's 4) left.
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        if (image.alphaOnly) {
-            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_ALPHA, w, h, GL_ALPHA, GL_UNSIGNED_BYTE, image.pixels.data());
-        } else {
-            gluBuild2DMipmaps(GL_TEXTURE_2D, 3, w, h, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+        const auto w = static_cast<int>(image.width);
+        const auto h = static_cast<int>(image.height);
+        const bool built = image.alphaOnly ? BuildMipmaps(GL_ALPHA, GL_ALPHA, 1, w, h, image.pixels.data())
+                                           : BuildMipmaps(3, GL_RGB, 3, w, h, image.pixels.data());
+        if (built) {
+            width = image.width;
+            height = image.height;
+            return true;
         }
-    } else {
-        width = 2;
-        height = 2;
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 1, 2, 2, GL_LUMINANCE, GL_UNSIGNED_BYTE, kPlaceholder);
     }
-    return image.decoded;
+    width = 2;
+    height = 2;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, 1, 2, 2, GL_LUMINANCE, GL_UNSIGNED_BYTE, kPlaceholder);
+    return false;
 }
 
 bool Texture::LoadBmp(const char* fileName)
@@ -148,19 +261,22 @@ bool Texture::LoadBmp(const char* fileName)
     if (!ReadBmpFile(fileName, static_cast<std::uint64_t>(maxSize > 0 ? maxSize : 0), &image)) {
         return false;
     }
-    const std::size_t rowBytes = (static_cast<std::size_t>(image.width) * 3 + 3) / 4 * 4;
-    if (!Allocate(&image.pixels, image.pixels.size() + ScalerSlack(rowBytes, 3))) {
+    // The rows lose their padding to 4 bytes: GLU uploads the levels it makes with the alignment in
+    // force, so every level goes up as gapless rows at alignment 1.
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 3;
+    const std::size_t stride = (rowBytes + 3) / 4 * 4;
+    for (std::size_t row = 1; row < image.height; ++row) {
+        std::memmove(image.pixels.data() + row * rowBytes, image.pixels.data() + row * stride, rowBytes);
+    }
+    const bool built = BuildMipmaps(3, GL_BGR_EXT, 3, static_cast<int>(image.width),
+                                    static_cast<int>(image.height), image.pixels.data());
+    // What a BMP load leaves: the unpack state for rows padded to 4 bytes.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (!built) {
         return false;
     }
     width = image.width;
     height = image.height;
-    // BMP rows are padded to 4 bytes.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 3, static_cast<GLint>(width), static_cast<GLint>(height), GL_BGR_EXT,
-                      GL_UNSIGNED_BYTE, image.pixels.data());
     return true;
 }
 

@@ -39,8 +39,10 @@ public:
     // `alphaOnly` the grey level as the texture's alpha (a one-channel alpha texture). Returns false
     // when the file is missing or cannot be decoded, is over 128 MiB, its image is over 8192 x 8192
     // pixels or memory for it cannot be had; the texture then holds a 2 x 2 black-and-white
-    // checkerboard (first row black, white) and `width` = `height` = 2. Sets the unpack alignment to
-    // 1 and leaves it so.
+    // checkerboard (first row black, white) and `width` = `height` = 2. An image whose sides are not
+    // powers of two is stored at GLU's power-of-two size (each side to the nearest, 100 -> 128,
+    // 300 -> 256), scaled with an area filter. Leaves the unpack state at alignment 1, row length and
+    // skips 0.
     bool LoadJpeg(const char* fileName, bool alphaOnly = false);
     // LoadJpeg in two halves, so that files can be decoded on other threads while the GL uploads
     // stay on the GL thread, in their order: ReadJpeg decodes without GL (any thread, no context);
@@ -49,7 +51,8 @@ public:
     bool LoadJpeg(const JpegImage& image);
 
     // Creates a new GL object and reads the uncompressed 24-bit BMP file `fileName` into it with its
-    // mipmaps. Bottom-up and top-down files give the same texture: texture row 0 (t = 0) is the
+    // mipmaps, stored and scaled as LoadJpeg does. Bottom-up and top-down files give the same texture:
+    // texture row 0 (t = 0) is the
     // image's bottom row, as a bottom-up file stores it. Returns false, with nothing uploaded (the new
     // GL object stays empty) and `width` and `height` unchanged, when the file cannot be read, is
     // not an uncompressed 24-bit BMP, is cut short, has a size of 0, below 0 (width), over the GL

@@ -6,7 +6,7 @@
 
 #include <algorithm> // Required for: std::remove()
 #include <cstdio>    // Required for: std::fprintf() of failures to stderr
-#include <cstring>   // Required for: std::memcpy() of events into messages
+#include <cstring>   // Required for: std::memcpy() of events into messages, std::strcmp()
 #include <vector>
 
 struct DrawingSurface {
@@ -195,6 +195,19 @@ bool StartVideo()
     SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "video: %s\n", SDL_GetError());
+        return false;
+    }
+    // Without a display SDL goes on to drivers that draw nowhere anyone sees: a window there is a
+    // show nobody watches, reported as a success.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const bool unseen =
+        driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (unseen && (asked == nullptr || *asked == '\0')) {
+        std::fprintf(stderr,
+                     "video: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY names "
+                     "one that answers)\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     return true;

@@ -118,7 +118,9 @@ struct PixelFormatRequest {
 };
 
 // Readies the video system so that windows can be opened (counted: each success needs one
-// StopVideo). False when there is no usable video driver or display.
+// StopVideo). False when there is no usable video driver or display; SDL's offscreen and dummy
+// drivers, which show nothing, count only when asked for by name (SDL_VIDEODRIVER, as tests and
+// offline renderings do), not when SDL falls back to them for want of a display.
 bool StartVideo();
 void StopVideo();
 // Chooses the full-screen mode the next full-screen window is shown in: false when the display has no

@@ -47,6 +47,10 @@ TEST(CommandLine, LiveRunOptions)
         {{"--no-sound"}, true, true, 1024, 768, 32, true, 0},
         {{"--frame-rate", "60"}, true, true, 1024, 768, 32, false, 60},
         {{"--frame-rate=144", "--windowed", "--no-sound"}, false, false, 1024, 768, 32, true, 144},
+        // Long options may be shortened while only one begins so, as getopt_long allows.
+        {{"--win", "--si", "640x480"}, false, false, 640, 480, 32, false, 0},
+        {{"--fu", "--b=16", "--no"}, false, true, 1024, 768, 16, true, 0},
+        {{"--frame-", "30"}, true, true, 1024, 768, 32, false, 30},
     };
     for (const RunCase& c : cases) {
         std::string label;
@@ -87,6 +91,10 @@ TEST(CommandLine, CaptureOptions)
          240,
          25,
          120},
+        // Shortened: the word after an option with a value is its value, whatever it looks like.
+        {{"--cap", "out/", "--fps", "10"}, "out/", 1280, 960, 10, 0},
+        {{"--capt=a.mkv", "--fp=24", "--frames", "5"}, "a.mkv", 1280, 960, 24, 5},
+        {{"--capture", "--fps.mp4"}, "--fps.mp4", 1280, 960, 60, 0},
     };
     for (const CaptureCase& c : cases) {
         SCOPED_TRACE(c.file);
@@ -121,10 +129,44 @@ TEST(CommandLine, HelpAndVersionPrintAndExitWithZero)
                                "--data", "--capture", "--fps", "--frames", "--version"}) {
         EXPECT_NE(help.message.find(option), std::string::npos) << option;
     }
-    const CommandLine version = Parse({"--version"});
-    EXPECT_EQ(version.action, Action::kExit);
-    EXPECT_EQ(version.exitStatus, 0);
-    EXPECT_EQ(version.message.rfind("brimt ", 0), 0u) << version.message;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--version"}, {"--vers"}, {"--version", "--windowed"}}) {
+        const CommandLine version = Parse(args);
+        EXPECT_EQ(version.action, Action::kExit);
+        EXPECT_EQ(version.exitStatus, 0);
+        EXPECT_EQ(version.message.rfind("brimt ", 0), 0u) << version.message;
+    }
+    EXPECT_EQ(Parse({"--he"}).message, help.message);
+}
+
+// What the error line names: the argument the user typed, not a consequence of it.
+TEST(CommandLine, ErrorsNameWhatWasTyped)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> named; // each in the error line
+    } cases[] = {
+        {{"--size", ""}, {"--size", "''"}},
+        {{"--bogus", "--version"}, {"--bogus"}},
+        {{"--help", "--bogus"}, {"--bogus"}},
+        {{"--version", "stray"}, {"stray"}},
+        {{"--fr", "30"}, {"'--fr' is ambiguous", "'--frame-rate'", "'--frames'"}},
+        {{"--f"}, {"'--f' is ambiguous", "'--fullscreen'", "'--fps'"}},
+        {{"--capt", "show.mp4", "--fra=3"}, {"'--fra' is ambiguous"}},
+    };
+    for (const auto& c : cases) {
+        std::string label;
+        for (const std::string& arg : c.args)
+            label += "[" + arg + "] ";
+        SCOPED_TRACE(label);
+        const CommandLine line = Parse(c.args);
+        ASSERT_EQ(line.action, Action::kExit);
+        EXPECT_EQ(line.exitStatus, 2);
+        const std::string errorLine = line.message.substr(0, line.message.find('\n'));
+        for (const std::string& named : c.named) {
+            EXPECT_NE(errorLine.find(named), std::string::npos) << errorLine;
+        }
+    }
 }
 
 TEST(CommandLine, BadOptionsAndValuesGiveOneLineErrorUsageAndStatusTwo)
@@ -134,6 +176,7 @@ TEST(CommandLine, BadOptionsAndValuesGiveOneLineErrorUsageAndStatusTwo)
         {"stray"},
         {"-w"},
         {"--size"},
+        {"--size", ""},
         {"--size", "800"},
         {"--size", "800x"},
         {"--size", "0x600"},
@@ -156,6 +199,10 @@ TEST(CommandLine, BadOptionsAndValuesGiveOneLineErrorUsageAndStatusTwo)
         {"--capture", "show.mp4", "--no-sound"},        //
         {"--capture", "show.mp4", "--frames", "0"},
         {"--capture"},
+        {"--bogus", "--version"}, // a bad option counts whatever else is asked for
+        {"--help", "--bogus"},
+        {"--fr", "30"}, // begins two option names
+        {"--cap", "out/", "--fps", "0"},
     };
     for (const auto& args : cases) {
         std::string label;

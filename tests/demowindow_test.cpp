@@ -1,5 +1,6 @@
 // tests/demowindow_test.cpp -- the show on a real GL context with the real DATA: what Init builds and
-// Release frees, failures part-way, the scene dispatch and the state the scenes carry between frames.
+// Release frees, failures part-way, the scene dispatch, the state the scenes carry between frames, and
+// the stepped movements at 60 frames a second and at other rates.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -68,6 +69,12 @@ std::vector<GLuint> TextureNames(DemoWindow& w)
         }
     }
     return names;
+}
+
+// The time of frame `k` of a film at `fps` frames a second, as the capture gives it.
+float FrameTime(std::int64_t k, int fps = 60)
+{
+    return static_cast<float>(static_cast<double>(k) / fps);
 }
 
 class Show : public GLTest {
@@ -369,8 +376,9 @@ TEST_F(Show, SpikesStepByTwentyBetweenZeroAndHundred)
 
     const PlayStatus beat = At(1, 8);
     std::vector<float> counts;
+    std::int64_t k = 300; // 60 fps frames from 5 s on
     for (int frame = 0; frame < 6; ++frame) {
-        window->Render(5.0f, &beat);
+        window->Render(FrameTime(k++), &beat);
         counts.push_back(window->spikeCount);
     }
     EXPECT_EQ(counts, (std::vector<float>{20, 40, 60, 80, 100, 100}));
@@ -386,7 +394,7 @@ TEST_F(Show, SpikesStepByTwentyBetweenZeroAndHundred)
     const PlayStatus offBeat = At(1, 9);
     counts.clear();
     for (int frame = 0; frame < 6; ++frame) {
-        window->Render(5.1f, &offBeat);
+        window->Render(FrameTime(k++), &offBeat);
         counts.push_back(window->spikeCount);
     }
     EXPECT_EQ(counts, (std::vector<float>{80, 60, 40, 20, 0, 0}));
@@ -426,14 +434,18 @@ TEST_F(Show, FacesPulseRestartsOnBeatRowsAndFallsAfterwards)
     window->Render(30.0f, &beat);
     EXPECT_FLOAT_EQ(window->fade, 0.2f);
     EXPECT_EQ(window->beatTime, 30.0f);
-    const PlayStatus after = At(5, 5);
-    window->Render(30.1f, &after); // within 0.3 s of the beat: grows
-    EXPECT_FLOAT_EQ(window->fade, 0.4f);
-    window->Render(30.5f, &after); // later: falls
+    window->Render(30.0f + 6.0f / 60.0f, &beat); // however long the frame, a beat frame holds it at 0.2
     EXPECT_FLOAT_EQ(window->fade, 0.2f);
-    window->Render(30.6f, &after);
-    window->Render(30.7f, &after);
-    EXPECT_LE(window->fade, 0.0f + 1e-6f);
+    const float beatTime = window->beatTime;
+    const PlayStatus after = At(5, 5);
+    window->Render(beatTime + 1.0f / 60.0f, &after); // within 0.3 s of the beat: grows a step
+    EXPECT_FLOAT_EQ(window->fade, 0.4f);
+    window->Render(beatTime + 0.5f, &after); // later: falls, by as many steps as the frame took
+    EXPECT_NEAR(window->fade, 0.4f - 0.2f * (0.5f - 1.0f / 60.0f) * 60.0f, 1e-4f);
+    const float fallen = window->fade;
+    EXPECT_LE(fallen, 0.0f);
+    window->Render(beatTime + 0.6f, &after);
+    EXPECT_EQ(window->fade, fallen) << "nothing moves once it has fallen";
 }
 
 TEST_F(Show, GreetingsFadeOutInOneHundredAndOneFramesWhileTheCloudFliesPast)
@@ -447,13 +459,14 @@ TEST_F(Show, GreetingsFadeOutInOneHundredAndOneFramesWhileTheCloudFliesPast)
 
     const PlayStatus fadeOut = At(10);
     int frames = 0;
+    std::int64_t k = 6001; // the 60 fps frame after 100 s
     while (window->greetsFade > 0.0f && frames < 1000) {
-        window->Render(101.0f, &fadeOut);
+        window->Render(FrameTime(k++), &fadeOut);
         ++frames;
     }
     EXPECT_EQ(frames, 101);
     EXPECT_EQ(window->particleDepth, 202.0);
-    window->Render(102.0f, &fadeOut);
+    window->Render(FrameTime(k++), &fadeOut);
     EXPECT_EQ(window->particleDepth, 202.0) << "stops once the card is gone";
     EXPECT_EQ(window->particles->position.z, 132.0f);
 }
@@ -494,9 +507,240 @@ TEST_F(Show, HammersSwingAndDrift)
     EXPECT_EQ(window->hammerPair->position.x, std::fabs(s));
     EXPECT_EQ(window->nail->position.x, -17.0f + std::fabs(c) / 2.0f);
     EXPECT_EQ(window->nail->position.y, 2.0f * c);
-    window->Render(t, &hammers);
-    EXPECT_EQ(window->hammerPair->position.x, std::fabs(s) + std::fabs(s)) << "drift is per frame";
     EXPECT_GT(CountPixelsNot(0, 0, 0), kWidth * kHeight / 2) << "the brick wall fills the frame";
+
+    // A drift step is one 60 Hz frame's: a frame at the same time adds nothing, one 60 Hz frame later
+    // adds a step, one 2.5 frames after that two and a half.
+    window->Render(t, &hammers);
+    EXPECT_EQ(window->hammerPair->position.x, std::fabs(s));
+    const float t1 = t + 1.0f / 60.0f;
+    window->Render(t1, &hammers);
+    const float s1 = static_cast<float>(std::sin(static_cast<double>(4.0f * t1)));
+    EXPECT_EQ(window->hammerPair->position.x, std::fabs(s) + std::fabs(s1));
+    const float t2 = t1 + 2.5f / 60.0f;
+    window->Render(t2, &hammers);
+    const float s2 = static_cast<float>(std::sin(static_cast<double>(4.0f * t2)));
+    EXPECT_NEAR(window->hammerPair->position.x, std::fabs(s) + std::fabs(s1) + 2.5f * std::fabs(s2), 1e-4f);
+}
+
+// --- The stepped movements: one step per 60 Hz frame, any frame rate ---
+
+TEST(StepsBetween, FramesAtSixtyASecondTakeOneStepEachAndOtherRatesTheirShare)
+{
+    // Ten minutes of frames at each rate, times as the capture gives them (k / fps rounded to float):
+    // whole step counts come out exactly, the others as their share, and no rate drifts.
+    constexpr int kSeconds = 600;
+    for (int fps : {24, 30, 60, 120, 144, 165}) {
+        SCOPED_TRACE(std::to_string(fps) + " fps");
+        const double share = 60.0 / fps;
+        const bool whole = share == std::round(share);
+        int off = 0;
+        double total = 0.0;
+        for (std::int64_t k = 0; k < std::int64_t{kSeconds} * fps; ++k) {
+            const float now = FrameTime(k + 1, fps);
+            const double steps = StepsBetween(FrameTime(k, fps), now);
+            total += steps;
+            // A float time is within 2^-24 of itself off the time meant.
+            const double rounding = 60.0 * 2.0 * std::ldexp(static_cast<double>(now), -24);
+            if (whole ? steps != share : std::fabs(steps - share) > rounding) {
+                if (++off == 1) ADD_FAILURE() << "frame " << k << " takes " << steps << " steps";
+            }
+        }
+        EXPECT_EQ(off, 0);
+        EXPECT_NEAR(total, 60.0 * kSeconds, 1e-6);
+    }
+}
+
+TEST(StepsBetween, NoneForAFrameAtTheSameTimeOrEarlierAndManyForASlowOne)
+{
+    const struct {
+        float previous, now;
+        double steps;
+    } cases[] = {
+        {0.0f, 0.0f, 0.0},
+        {10.0f, 10.0f, 0.0},
+        {10.0f, 9.0f, 0.0},
+        {0.0f, 1.0f / 60.0f, 1.0},
+        {10.0f, 20.0f, 600.0},
+        {10.0f, 10.0f + 2.5f / 60.0f, 2.5},
+        {5.0f, 5.0f + 0.0125f, 0.75}, // between whole steps: left as it is, not snapped
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(StepsBetween(c.previous, c.now), c.steps, 1e-4) << c.previous << " to " << c.now;
+        if (c.steps == std::round(c.steps)) {
+            EXPECT_EQ(StepsBetween(c.previous, c.now), c.steps) << c.previous << " to " << c.now;
+        }
+    }
+}
+
+// The stepped movements as the show defined them when every frame was a 60 Hz step, written out apart
+// from the show: what it must still do at 60 frames a second, bit for bit.
+struct SixtyHertzSteps {
+    float pairX = 0.0f;
+    float nailX = -17.0f;
+    float fade = 0.0f;
+    float beatTime = 0.0f;
+    float spikeCount = 0.0f;
+    Vec3 spike;     // vertex 0 of the sphere
+    Vec3 spikeLast; // vertex 380
+    float greetsFade = 1.0f;
+    double particleDepth = 0.0;
+
+    void Frame(float t, const PlayStatus& status)
+    {
+        const std::uint32_t p = status.songPosition;
+        const std::uint32_t r = status.row;
+        if (p <= 1) {
+            if (p == 0 && fade < 1.0f) fade = t / 3.0f;
+            if (p >= 1) {
+                if (fade > 0.0f) fade = 1.0f - 1.0f / (t - beatTime);
+                if (r % 8 == 0) {
+                    if (spikeCount < 100.0f) {
+                        spike *= 1.05f;
+                        spikeLast *= 1.05f;
+                        for (int k = 0; k < 20; ++k)
+                            spikeCount += 1.0f;
+                    }
+                } else if (spikeCount > 0.0f) {
+                    spike /= 1.05f;
+                    spikeLast /= 1.05f;
+                    for (int k = 0; k < 20; ++k)
+                        spikeCount -= 1.0f;
+                }
+            }
+        } else if (p <= 4) {
+            pairX += std::fabs(static_cast<float>(std::sin(static_cast<double>(4.0f * t))));
+            nailX += std::fabs(static_cast<float>(std::sin(static_cast<double>(6.0f * t)))) / 2.0f;
+        } else if (p <= 6) {
+            if (r % 4 == 0) {
+                beatTime = t;
+                fade = 0.0f;
+            }
+            if (static_cast<double>(t - beatTime) < 0.3) {
+                fade += 0.2f;
+            } else if (fade > 0.0f) {
+                fade -= 0.2f;
+            }
+        } else if (p <= 10) {
+            if (p > 9 && greetsFade > 0.0f) {
+                greetsFade = static_cast<float>(static_cast<double>(greetsFade) - 0.01);
+                particleDepth += 2.0;
+            }
+        }
+    }
+};
+
+TEST_F(Show, AtSixtyFramesASecondEveryFrameIsOneStepBitForBit)
+{
+    ASSERT_TRUE(InitFromSource());
+    SixtyHertzSteps expected;
+    expected.spike = window->sphere->mesh->GetVertices()[0];
+    expected.spikeLast = window->sphere->mesh->GetVertices()[380];
+
+    // One run of 60 fps frames through every stepped movement, from 63 s on: the times cross 64 s,
+    // where the spacing of floats doubles.
+    struct Stretch {
+        std::uint32_t position;
+        std::uint32_t row;
+        int frames;
+    };
+    const Stretch script[] = {
+        // The intro, then the spikes five steps out, back, out and back.
+        {0, 0, 3},
+        {1, 8, 7},
+        {1, 9, 7},
+        {1, 16, 3},
+        {1, 17, 4},
+        // The hammers' and the nail's drift.
+        {2, 0, 30},
+        {3, 5, 200},
+        {4, 1, 20},
+        // The pulse: up, over the top, down, gone, and again.
+        {5, 4, 3},
+        {5, 5, 15},
+        {5, 6, 10},
+        {5, 8, 1},
+        {5, 9, 40},
+        {6, 0, 2},
+        {6, 1, 8},
+        // The fly-past to its end.
+        {9, 0, 5},
+        {10, 0, 120},
+        {11, 0, 3},
+    };
+    std::int64_t k = 63 * 60;
+    int fadeOutFrames = 0;
+    for (const Stretch& stretch : script) {
+        const PlayStatus status = At(stretch.position, stretch.row);
+        for (int frame = 0; frame < stretch.frames; ++frame, ++k) {
+            SCOPED_TRACE("frame " + std::to_string(k) + " at position " + std::to_string(stretch.position));
+            const float t = FrameTime(k);
+            const float fadeBefore = expected.greetsFade;
+            expected.Frame(t, status);
+            fadeOutFrames += expected.greetsFade != fadeBefore ? 1 : 0;
+            window->Render(t, &status);
+            ASSERT_EQ(window->hammerPair->position.x, expected.pairX);
+            ASSERT_EQ(window->nail->position.x, expected.nailX);
+            ASSERT_EQ(window->fade, expected.fade);
+            ASSERT_EQ(window->spikeCount, expected.spikeCount);
+            const Vec3* v = window->sphere->mesh->GetVertices();
+            ASSERT_TRUE(v[0].x == expected.spike.x && v[0].y == expected.spike.y &&
+                        v[0].z == expected.spike.z);
+            ASSERT_TRUE(v[380].x == expected.spikeLast.x && v[380].z == expected.spikeLast.z);
+            ASSERT_EQ(window->greetsFade, expected.greetsFade);
+            ASSERT_EQ(window->particleDepth, expected.particleDepth);
+        }
+    }
+    EXPECT_EQ(fadeOutFrames, 101);
+    EXPECT_EQ(window->particleDepth, 202.0);
+    EXPECT_GT(expected.pairX, 100.0f) << "the script drifted the hammers";
+}
+
+// However the frames fall, many a step or many steps a frame, the spikes go five steps out and back to
+// the sphere and no further, and the fly-past stops at 202 with the card where the 60 Hz show leaves it.
+TEST_F(Show, AtAnyRateTheSteppedMovementsStopWhereTheSixtyHertzShowStops)
+{
+    ASSERT_TRUE(InitFromSource());
+    const Vec3 start = window->sphere->mesh->GetVertices()[0];
+    Vec3 out = start;
+    for (int step = 0; step < 5; ++step) {
+        out *= 1.05f;
+    }
+    float cardLeft = 1.0f; // the card's last alpha at 60 Hz, just below 0
+    while (cardLeft > 0.0f) {
+        cardLeft = static_cast<float>(static_cast<double>(cardLeft) - 0.01);
+    }
+    auto near = [](const Vec3& a, const Vec3& b) {
+        return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) <= 1e-4f * std::fabs(b.x);
+    };
+
+    for (int fps : {144, 24, 7}) {
+        SCOPED_TRACE(std::to_string(fps) + " fps");
+        window = std::make_unique<DemoWindow>();
+        window->Resize(kWidth, kHeight);
+        ASSERT_TRUE(InitFromSource());
+        const Vec3* v = window->sphere->mesh->GetVertices();
+        // One second in each stretch, from 10 s on.
+        std::int64_t k = 10 * fps;
+        auto second = [&](const PlayStatus& status, const std::function<void()>& check) {
+            for (const std::int64_t end = k + fps; k < end; ++k) {
+                window->Render(FrameTime(k, fps), &status);
+                check();
+            }
+        };
+        second(At(1, 8), [&] { EXPECT_LE(window->spikeCount, 100.0f); });
+        EXPECT_NEAR(window->spikeCount, 100.0f, 1e-3f);
+        EXPECT_TRUE(near(v[0], out)) << v[0].x << " against " << out.x;
+        second(At(1, 9), [&] { EXPECT_GE(window->spikeCount, -1e-3f); });
+        EXPECT_NEAR(window->spikeCount, 0.0f, 1e-3f);
+        EXPECT_TRUE(near(v[0], start)) << v[0].x << " against " << start.x;
+
+        for (int s = 0; s < 2; ++s) { // the fly-past takes 101 / 60 s
+            second(At(10), [&] { EXPECT_LE(window->particleDepth, 202.0); });
+        }
+        EXPECT_EQ(window->particleDepth, 202.0);
+        EXPECT_NEAR(window->greetsFade, cardLeft, 1e-5f);
+    }
 }
 
 } // namespace

@@ -235,7 +235,7 @@ TEST(GreetingsImage, KeepsThePlainBackdropWhereTheCloudSpins)
 {
     Decoded img;
     ASSERT_TRUE(Decode(SourceDir() / "DATA" / "greets.JPG", &img));
-    const double cx = img.width / 2.0, cy = img.height / 2.0, stage = 200.0;
+    const double cx = img.width / 2.0, cy = img.height / 2.0, stage = 240.0;
     int off = 0;
     for (int y = 0; y < img.height; ++y) {
         for (int x = 0; x < img.width; ++x) {

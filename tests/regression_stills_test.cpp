@@ -37,16 +37,16 @@ struct Still {
 
 const Still kStills[] = {
     {"intro-present", 150, 0},     // the first card fading in, the sphere sliding in
-    {"intro-toolbox", 900, 1},     // the second card over the first, the sphere with its spikes
-    {"hammers-nail", 1260, 2},     // the brick wall and the nail; the grid still off to the side
-    {"hammers-grid", 1560, 3},     // the swinging grid in sight
-    {"hammers-leaving", 1700, 4},  // the last of the grid leaving to the right
-    {"faces-position-5", 2160, 5}, // a face on the teal ground
-    {"faces-position-6", 3130, 6}, // another face, later in its beat
-    {"greetings", 3960, 7},        // the card and the spinning particle cloud
-    {"greetings-later", 5000, 9},  // the cloud turned further
-    {"fly-past", 5400, 10},        // the cloud rushing past, the card fading
-    {"empty-frame", 5480, 11},     // the cleared frame before the end
+    {"intro-toolbox", 480, 1},     // the second card over the first, the sphere with its spikes
+    {"hammers-nail", 950, 2},      // the brick wall and the two nails; the grid coming in
+    {"hammers-grid", 1150, 3},     // the swinging grid in sight, a hammer of each pair striking
+    {"hammers-leaving", 1410, 4},  // the last of the grid leaving to the right
+    {"faces-position-5", 1500, 5}, // a face on the teal ground
+    {"faces-position-6", 2200, 6}, // another face, later in its beat
+    {"greetings", 2710, 7},        // the card and the spinning globe of light, facing the viewer
+    {"greetings-later", 3540, 9},  // the globe turned further
+    {"fly-past", 4062, 10},        // the globe rushing past, the card fading
+    {"fly-past-end", 4095, 10},    // the last frames: the globe behind the viewer, the card half faded
 };
 
 struct Taken {

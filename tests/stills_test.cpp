@@ -44,14 +44,15 @@ class Meter : public ::testing::Test {
 protected:
     static constexpr int kSide = 20;
     static constexpr std::size_t kPixels = kSide * kSide;
-    // Adds a frame that differs from the last one added in `moved` pixels.
-    void Add(int moved)
+    // Adds a frame that differs from the last one added in `moved` pixels, at song position
+    // `position`.
+    void Add(int moved, std::uint32_t position = 3)
     {
         for (int k = 0; k < moved; ++k) {
             unsigned char& p = frame[static_cast<std::size_t>(next++ % kPixels) * 3];
             p = static_cast<unsigned char>(p == 0 ? 255 : 0);
         }
-        meter.AddFrame(frame.data(), deadtime::SongPlace{frames++ / 10.0, 3, 7});
+        meter.AddFrame(frame.data(), deadtime::SongPlace{frames++ / 10.0, position, 7});
     }
     deadtime::Meter meter{kSide, kSide, 10.0};
     Bytes frame = Flat(kPixels, 0);
@@ -99,6 +100,38 @@ TEST_F(Meter, JoinsDeadFramesIntoStretchesAndListsThoseOverOneSecond)
     EXPECT_NE(text.find("dead from   1.20 s for  2.50 s   (position 3 row 7)"), std::string::npos) << text;
     EXPECT_EQ(text.find("dead from   0.10 s"), std::string::npos) << "a 1.0 s stretch is not listed:\n"
                                                                   << text;
+}
+
+// 2 % of 400 pixels is 8: 7 moved is quiet, 8 is not; dead frames are quiet too.
+TEST_F(Meter, CountsQuietFramesBelowTwoPercentAndTheMeanMotionOfEachPosition)
+{
+    Add(400, 1); // the first frame counts as wholly changed
+    for (int k = 0; k < 12; ++k)
+        Add(7, 1); // 1.2 s quiet: listed
+    Add(8, 1);     // 2 %: not quiet
+    Add(0, 2);     // dead, so quiet
+    Add(40, 2);    // 10 %
+    Add(7, 2);     // quiet
+    const deadtime::Report& r = meter.Result();
+    EXPECT_EQ(r.frames, 17);
+    EXPECT_EQ(r.quietFrames, 14);
+    EXPECT_EQ(r.deadFrames, 1);
+    ASSERT_EQ(r.quietStretches.size(), 3u);
+    EXPECT_EQ(r.quietStretches[0].firstFrame, 1);
+    EXPECT_EQ(r.quietStretches[0].frames, 12);
+    EXPECT_EQ(r.quietStretches[1].firstFrame, 14);
+    EXPECT_DOUBLE_EQ(r.LongestQuietStretch(), 1.2);
+    EXPECT_NEAR(r.MeanMotion(1), (1.0 + 12 * 7 / 400.0 + 8 / 400.0) / 14.0, 1e-12);
+    EXPECT_NEAR(r.MeanMotion(2), (0.0 + 0.1 + 7 / 400.0) / 3.0, 1e-12);
+    EXPECT_EQ(r.MeanMotion(5), 0.0) << "a position never seen";
+
+    std::ostringstream out;
+    deadtime::PrintMotion(r, out);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("quiet screen: 1.4 s of 1.7 s (82.4 %), longest stretch 1.20 s"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("quiet from   0.10 s for  1.20 s   (position 1 row 7)"), std::string::npos) << text;
+    EXPECT_NE(text.find(" 2:   3.9 %   quiet 0.20/0.30 s"), std::string::npos) << text;
 }
 
 TEST(ContactSheet, ResizeAveragesTheAreaEachPixelCovers)

@@ -118,6 +118,21 @@ void PaintSoftMask(Image& img, const Mask& mask, int dx, int dy, int radius, flo
 
 } // namespace
 
+// The show draws the intro's cards a little narrower than the picture (about 2.5 % of black on each
+// side, more at wider screens): the card fades into black over its outer pixels, so that the black
+// reads as the frame of a picture rather than a card that falls short.
+void SoftEdge(Image& img)
+{
+    constexpr float kFade = 36.0f; // pixels
+    for (int y = 0; y < img.height; ++y) {
+        for (int x = 0; x < img.width; ++x) {
+            const float fx = std::min(Fx(x) + 0.5f, Fx(img.width - x) - 0.5f);
+            const float fy = std::min(Fx(y) + 0.5f, Fx(img.height - y) - 0.5f);
+            img.At(x, y) = img.At(x, y) * (Smoothstep(0.0f, kFade, fx) * Smoothstep(0.0f, 0.6f * kFade, fy));
+        }
+    }
+}
+
 bool PaintPresentCard(Image& img, std::string* error)
 {
     FontFace sans, serif;
@@ -144,22 +159,27 @@ bool PaintPresentCard(Image& img, std::string* error)
     }
     Stars(img, 103u, 520, 0.8f * Fx(h));
 
-    // The intro's wire sphere rests over the lower left of this card: the saucer and the title keep
-    // to the right of it, and a ringed planet (lit from the left, the ring passing behind and in
-    // front) hangs above it in the upper left.
-    const float pcx = 190.0f, pcy = 150.0f, pr = 74.0f, tilt = -0.38f;
+    // The intro's wire sphere rests over the lower left of this card. The toolbox card is laid over
+    // this one and this one shows through it for a while (it fades out as 1 / t), so the two are
+    // laid out together: each bright thing here lies under something bright or busy there. The
+    // title lies under the toolbox card's gold title, "presents" under its spanner,
+    // the saucer and its beam under the toolbox's body and the bench, and a ringed planet (lit from
+    // the left, the ring passing behind and in front) in the upper right under the hanging hammer.
+    const float pcx = 880.0f, pcy = 330.0f, pr = 58.0f, tilt = -0.38f;
+    const float ringScale = pr / 74.0f;
     auto ring = [&](float px, float py) {
         const Pt q = Unrotate(px, py, pcx, pcy, tilt);
-        return std::abs(SdEllipse(q.x, q.y, pcx, pcy, 150.0f, 30.0f) + 2.0f) - 9.0f;
+        return std::abs(SdEllipse(q.x, q.y, pcx, pcy, 150.0f * ringScale, 30.0f * ringScale) + 2.0f) -
+               9.0f * ringScale;
     };
     auto ringShade = [&](float px, float py) {
         const Pt q = Unrotate(px, py, pcx, pcy, tilt);
-        const float across = Length((q.x - pcx) / 150.0f, (q.y - pcy) / 30.0f);
+        const float across = Length((q.x - pcx) / (150.0f * ringScale), (q.y - pcy) / (30.0f * ringScale));
         const float band = ValueNoise(across * 60.0f, 0.5f, 104u);
         const float gap = Smoothstep(0.012f, 0.004f, std::abs(across - 1.0f));
         return Mix(Mix(Hex(0x9a7a68), Hex(0xf4dcb8), band), Hex(0x1a1024), 0.85f * gap);
     };
-    const Box planetBox = BoxAround(pcx, pcy, pcx, pcy, 170.0f);
+    const Box planetBox = BoxAround(pcx, pcy, pcx, pcy, 170.0f * ringScale);
     auto behindPlanet = [&](float px, float py) {
         const Pt q = Unrotate(px, py, pcx, pcy, tilt);
         return q.y < pcy;
@@ -206,8 +226,8 @@ bool PaintPresentCard(Image& img, std::string* error)
     }
 
     // The saucer's tractor beam: a widening cone of green-white light with motes in it.
-    const float ux = 690.0f, uy = 236.0f, utilt = -0.1f;
-    const float beamTop = 262.0f, beamBottom = 640.0f;
+    const float ux = 660.0f, uy = 540.0f, utilt = -0.1f;
+    const float beamTop = 566.0f, beamBottom = 760.0f;
     for (int y = static_cast<int>(beamTop); y < h; ++y) {
         const float t = (Fx(y) - beamTop) / (beamBottom - beamTop);
         const float half = 70.0f + 300.0f * t;
@@ -340,31 +360,33 @@ bool PaintPresentCard(Image& img, std::string* error)
 
     // "DrUfo" in chrome, floating in the beam; "presents" beneath between two fine rules.
     Mask title(w, h);
-    const float baseline = 560.0f, size = 200.0f, titleX = 706.0f;
+    const float baseline = 222.0f, size = 160.0f, titleX = 512.0f;
     sans.DrawCentred(title, "DrUfo", static_cast<int>(size), titleX - 14.0f, baseline, 4.0f);
     ShinyTitle(img, title, baseline - 0.73f * size, baseline, 12, Hex(0x3a1a66), Hex(0xff40c0), 0.9f, Chrome);
-    Sparkle(img, titleX - 180.0f, 436.0f, 34.0f, Rgb{1.0f, 1.0f, 1.0f});
-    Sparkle(img, titleX + 212.0f, 540.0f, 26.0f, Rgb{1.0f, 0.95f, 0.85f});
+    Sparkle(img, titleX - 165.0f, baseline - 110.0f, 34.0f, Rgb{1.0f, 1.0f, 1.0f});
+    Sparkle(img, titleX + 192.0f, baseline - 18.0f, 26.0f, Rgb{1.0f, 0.95f, 0.85f});
 
     Mask sub(w, h);
     const std::string presents = "presents";
     const float subWidth = serif.Measure(presents, 64, 6.0f);
-    serif.DrawCentred(sub, presents, 64, titleX, 650.0f, 6.0f);
+    const float subBase = 290.0f, subX = 236.0f, rule = subBase - 18.0f;
+    serif.DrawCentred(sub, presents, 64, subX, subBase, 6.0f);
     AddMask(img, Blurred(sub, 6), Hex(0x40c0ff) * 0.8f);
-    Composite(img, sub, [](float, float y) {
-        return Mix(Hex(0xffffff), Hex(0xa8dcff), Clamp01((y - 600.0f) / 55.0f));
+    Composite(img, sub, [&](float, float y) {
+        return Mix(Hex(0xffffff), Hex(0xa8dcff), Clamp01((y - subBase + 50.0f) / 55.0f));
     });
     for (int side = -1; side <= 1; side += 2) {
-        const float x0 = titleX + Fx(side) * (0.5f * subWidth + 24.0f), x1 = x0 + Fx(side) * 110.0f;
+        const float x0 = subX + Fx(side) * (0.5f * subWidth + 24.0f), x1 = x0 + Fx(side) * 110.0f;
         PaintShaded(
             img,
             [&](float px, float py) {
-                return SdSegment(px, py, {x0, 632.0f}, {x1, 632.0f}) - 0.9f;
+                return SdSegment(px, py, {x0, rule}, {x1, rule}) - 0.9f;
             },
-            [](float, float) { return Hex(0xa8dcff); }, 0.9f, BoxAround(x0, 632.0f, x1, 632.0f, 3.0f));
-        AddGlow(img, x1, 632.0f, 2.0f, Hex(0x80d0ff), 1.0f);
+            [](float, float) { return Hex(0xa8dcff); }, 0.9f, BoxAround(x0, rule, x1, rule, 3.0f));
+        AddGlow(img, x1, rule, 2.0f, Hex(0x80d0ff), 1.0f);
     }
     Vignette(img, 0.3f, 2.0f);
+    SoftEdge(img);
     return true;
 }
 
@@ -742,6 +764,7 @@ bool PaintToolboxCard(Image& img, std::string* error)
                    return Ramp(stops, t);
                });
     Vignette(img, 0.35f, 2.2f);
+    SoftEdge(img);
     return true;
 }
 
@@ -768,7 +791,7 @@ bool PaintGreetingsCard(Image& img, std::string* error)
     // The particle cloud spins in the middle of the picture; drawn on this card it covers a disc of
     // about this radius round the card's centre (sparks included). The disc stays plain backdrop,
     // the colour of the particle sprite's border, and the names are laid round it.
-    const float cx = 512.0f, cy = 384.0f, stage = 208.0f;
+    const float cx = 512.0f, cy = 384.0f, stage = 248.0f;
     const Rgb backdrop = Hex(kGreetingsBackdrop);
 
     // Teal, with faint rays of lighter teal fanning out from behind the cloud. They are barely
@@ -782,21 +805,16 @@ bool PaintGreetingsCard(Image& img, std::string* error)
             img.At(x, y) = Mix(backdrop, Hex(0x1aa4a8), 0.55f * ray * away);
         }
     }
-    // A thin ring of light marks the cloud's stage.
-    AddSoft(
-        img, [&](float px, float py) { return std::abs(Length(px - cx, py - cy) - stage - 10.0f) - 1.0f; },
-        [](float, float) { return Hex(0x40c8c0) * 0.35f; }, 2.5f, BoxAround(cx, cy, cx, cy, stage + 24.0f));
-
     // The heading in gold at the top, a line beneath it.
     Mask heading(w, h);
-    const float headBase = 104.0f, headSize = 100.0f;
+    const float headBase = 92.0f, headSize = 92.0f;
     title.DrawCentred(heading, "GREETINGS", static_cast<int>(headSize), cx, headBase, 6.0f);
     PaintSoftMask(img, heading, 8, 10, 8, 0.45f);
     ShinyTitle(img, heading, headBase - 0.73f * headSize, headBase, 8, Hex(0x00363c), Hex(0xffe080), 0.35f,
                Gold);
 
     Mask sub(w, h);
-    serif.DrawCentred(sub, "DrUfo sends its love to", 30, cx, 152.0f, 2.0f);
+    serif.DrawCentred(sub, "DrUfo sends its love to", 26, cx, 128.0f, 2.0f);
     Composite(
         img, Grown(sub, 3), [](float, float) { return Hex(0x002a30); }, 0.8f);
     Composite(img, sub, [](float, float) { return Hex(0xfff4d0); });
@@ -810,7 +828,7 @@ bool PaintGreetingsCard(Image& img, std::string* error)
         "Moiré Mafia",        "Trackerheads",    "Gouraud Gang",     "Phosphor Dreams",
     };
     Mask list(w, h);
-    const float rowGap = 52.0f, firstRow = 224.0f, gap = 26.0f, margin = 22.0f;
+    const float rowGap = 54.0f, firstRow = 212.0f, gap = 16.0f, margin = 10.0f;
     for (int k = 0; k < 16; ++k) {
         const bool left = k < 8;
         const float baseline = firstRow + rowGap * Fx(k % 8);
@@ -819,7 +837,7 @@ bool PaintGreetingsCard(Image& img, std::string* error)
         const float reach = dy < stage ? std::sqrt(stage * stage - dy * dy) : 0.0f;
         const float room = cx - reach - gap - margin;
         int size = 32;
-        while (size > 22 && names.Measure(kGroups[k], size) > room)
+        while (size > 18 && names.Measure(kGroups[k], size) > room)
             --size;
         const float width = names.Measure(kGroups[k], size);
         const float x = left ? cx - reach - gap - width : cx + reach + gap;

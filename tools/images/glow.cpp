@@ -12,7 +12,7 @@
 bool PaintParticle(Image& img, std::string*)
 {
     const Rgb backdrop = Hex(kGreetingsBackdrop);
-    const Rgb halo = Hex(0xc0fff4);  // pale aqua light around the spark
+    const Rgb halo = Hex(0xd8fff8);  // pale aqua light around the spark
     const Rgb warm = Hex(0xfff4c8);  // a warm white ring just outside the core
     const Rgb white = Hex(0xffffff); // the spark itself
     const float half = 0.5f * static_cast<float>(img.width);
@@ -21,13 +21,14 @@ bool PaintParticle(Image& img, std::string*)
             const float dx = (static_cast<float>(x) + 0.5f - half) / half;
             const float dy = (static_cast<float>(y) + 0.5f - half) / half;
             const float r = std::sqrt(dx * dx + dy * dy);
-            // A hot core, a warm ring and a soft halo, all gone before the last quarter of the radius,
-            // which is pure backdrop. The spark fills half the square: the show often sees the square
-            // nearly edge on, and then draws it from a coarse mipmap level, in which a small spark
-            // would melt into the backdrop.
-            const float haloShare = Smoothstep(0.76f, 0.22f, r);
-            const float warmShare = Smoothstep(0.5f, 0.12f, r);
-            const float coreShare = Smoothstep(0.34f, 0.0f, r);
+            // A hot core, a warm ring and a wide halo, gone just inside the square's edge, which is
+            // pure backdrop. The spark fills most of the square: each sprite adds only 15 % of its
+            // light, so the more of the square glows, the more light the cloud gives; and the show
+            // often sees the square nearly edge on, and then draws it from a coarse mipmap level, in
+            // which a small spark would melt into the backdrop.
+            const float haloShare = Smoothstep(0.94f, 0.2f, r);
+            const float warmShare = Smoothstep(0.62f, 0.12f, r);
+            const float coreShare = Smoothstep(0.4f, 0.0f, r);
             Rgb c = Mix(backdrop, halo, haloShare);
             c = Mix(c, warm, warmShare);
             img.At(x, y) = Mix(c, white, coreShare);

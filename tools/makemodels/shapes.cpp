@@ -234,6 +234,30 @@ namespace {
 // Model y is depth; the handle is oval, wider across the picture than in depth.
 constexpr double kHandleDepthScale = 0.75;
 
+// The hammer is built upright, its head round the origin and its handle hanging to z = -17.35, then
+// put where the show swings it. The scene turns each hammer about its model y axis, which runs away
+// from the viewer, by +-40 sin 4t degrees, the two of a pair in opposite directions: the turning
+// point is the hand on the grip (kGrip below the head), and at rest the handle leans kRestLean
+// degrees off upright towards +x, so that at each end of the swing one hammer of the pair has come
+// down 20 degrees below level with its face turned down, striking, while the other stands raised. One
+// of the pair strikes every pi/4 s, on the beat of the song there. The front row's faces strike half
+// the picture's half-height below its middle.
+constexpr double kGrip = 15.6;
+constexpr double kRestLean = 70.0;
+constexpr double kHammerScale = 1.3;
+
+Model Swung(Model model)
+{
+    const double a = kRestLean * kPi / 180.0, c = std::cos(a), s = std::sin(a);
+    for (ModelVertex& v : model.vertices) {
+        const double x = v.x, z = v.z + kGrip;
+        v.x = kHammerScale * (x * c + z * s);
+        v.y = kHammerScale * v.y;
+        v.z = kHammerScale * (-x * s + z * c);
+    }
+    return model;
+}
+
 } // namespace
 
 Model MakeHandle()
@@ -251,7 +275,7 @@ Model MakeHandle()
     // The rust's grain runs along the handle, one image height per 10 units.
     Model model("manche");
     AddLit(model, lathe, Dvec{0, 0, 1}, 10.0, 2.0);
-    return model;
+    return Swung(model);
 }
 
 Model MakeHead()
@@ -307,24 +331,32 @@ Model MakeHead()
         AddSweep(prong, path, 2, 6.0);
         AddLit(model, prong, along, kLength, kAcross);
     }
-    return model;
+    return Swung(model);
 }
 
 // --- nail ---------------------------------------------------------------------------------------
 //
 // The show stands the nail upright at distance 30, starting at x = -17 and drifting right about 19
 // units a second at 60 frames a second; it bobs 2 up and down and rocks +-20 degrees in the
-// picture's plane about its model y axis, which runs away from the viewer. The nail is built kNailDepth
-// further down that axis, at distance 65, where the picture is +-35.9 wide: it is in sight from the
-// scene's first frame, at a quarter of the picture's width, and stays until about 2.9 s, after the
-// first hammers of the grid come in (about 2.4 s). Rocking about an axis through its own middle, it
-// turns in place. Eighteen units long, it takes a third of the picture's height there, standing within
-// y = +-11 of +-26.9.
+// picture's plane about its model y axis, which runs away from the viewer. The object holds two
+// nails: one near, at distance 38, on that axis (it rocks in place), standing up from the bottom of
+// the picture and sweeping across it in the scene's first two seconds, before the hammers are in;
+// one far, at distance 96, where the picture is +-53 wide and it crosses slowest, in sight until
+// about 4.7 s. The front row of hammers crosses the picture three times as fast and passes over it:
+// its head stands where their faces strike, half the half-height below the middle, and it is built
+// 30 to the left of the axis, so that the fourth strike after the scene starts (at pi s, when the
+// grid has drifted 120 and the nail 60) lands on it near the middle of the picture. Off the axis it
+// rocks on an arc, up and down by about 8 with the bob.
 
 namespace {
 
-constexpr double kNailScale = 1.8;  // times the 10-unit nail of the profile below
-constexpr double kNailDepth = 35.0; // model y of the nail's axis
+struct NailPlace {
+    double scale;  // times the 10-unit nail of the profile below
+    double across; // model x of its axis
+    double depth;  // model y of its axis
+    double top;    // model z (up in the picture) of the top of its head
+};
+constexpr NailPlace kNails[] = {{2.9, 0.0, 8.0, 7.0}, {1.8, -30.0, 66.0, -21.0}};
 
 } // namespace
 
@@ -337,29 +369,42 @@ Model MakeNail()
         {0.45, 4.3}, {0.45, 3.9},  {0.39, 3.75}, {0.45, 3.6},   {0.39, 3.45}, {0.45, 3.3}, {0.39, 3.15},
         {0.45, 3.0}, {0.45, -3.2}, {0.36, -3.9}, {0.22, -4.45}, {0.0, -5.0},
     };
-    std::vector<ProfilePoint> scaled;
-    for (const ProfilePoint& p : profile)
-        scaled.push_back(ProfilePoint{p.r * kNailScale, p.h * kNailScale});
-    Model lathe("clou");
-    AddLathe(lathe, scaled, 12, LatheFrame{{0, kNailDepth, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0, 6.0);
     Model model("clou");
-    AddLit(model, lathe, Dvec{0, 0, 1}, 25.0, 5.0);
+    for (const NailPlace& place : kNails) {
+        std::vector<ProfilePoint> scaled;
+        for (const ProfilePoint& p : profile)
+            scaled.push_back(ProfilePoint{p.r * place.scale, (p.h - 5.0) * place.scale + place.top});
+        Model lathe("clou");
+        AddLathe(lathe, scaled, 12,
+                 LatheFrame{{place.across, place.depth, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, 1.0, 6.0);
+        AddLit(model, lathe, Dvec{0, 0, 1}, 25.0, 5.0);
+    }
     return model;
 }
 
 // --- particle cloud -----------------------------------------------------------------------------
 //
 // The greetings scene draws a sprite of 2 x 2 units at twice each vertex, the cloud's origin at
-// distance 70, spinning on all three axes; the picture there is +-29 high. In vertex units a sprite
-// is 1 across. The cloud is a burst of sparks, like a firework shell: rays of separate sparks leave a
-// hot core in every direction. Along a ray the sparks lie about a sprite apart, so each reads as a
-// point of light and their halos only touch; towards the core they crowd together and their glows
-// pile up into white. No point lies more than 6.6 from the origin: drawn at twice that, the burst
-// spans about 28 units (half the picture's height, 370 of 768 pixels) and leaves the sides of the
-// picture to the greeted names; its far side stays within 70 + 13.2 + 1.4 = 84.6, clear of the far
-// plane.
+// distance 70, spinning on all three axes at 80 degrees a second; the picture there is +-29 high.
+// Every sprite lies in the cloud's own x-y plane, so all of them turn edge on together whenever that
+// plane does (every 2.25 s): what is left of a sprite then is its slant as seen from the eye, which
+// grows with its distance from that plane, |2 z|. A cloud kept near its middle (the burst this was
+// once) thins to almost nothing there; a hollow globe keeps a fifth of its light at that moment, the
+// more the larger it is. The cloud is therefore a globe of light of radius kCloudRadius, as large as
+// the names round it let it be (drawn at twice that: 16 units, over half the picture's height):
+// spiral arms of bright knots wound
+// from pole to pole, crowding together towards the poles, over a faint haze of single sparks. The
+// arms give the spin something for the eye to follow.
+//
+// At position 10 the cloud flies through the viewer. A globe has no sprites in its middle: while its
+// centre passes the eye every sprite is at least the globe's radius away, and only those the eye
+// passes through its shell come close; a cloud with a core put thousands of full-screen sprites in
+// front of the eye there. No point lies beyond 8.1 from the origin: drawn at twice that, the far side
+// stays within 70 + 16.2 + 1.4 = 87.6, clear of the far plane.
 
 namespace {
+
+constexpr double kCloudRadius = 7.75;
 
 // A small deterministic generator (xorshift32): the same cloud on every run and every machine.
 class Random {
@@ -378,54 +423,43 @@ private:
     std::uint32_t state;
 };
 
-// A unit vector perpendicular to d.
-Dvec Across(const Dvec& d)
-{
-    const Dvec other = std::abs(d.z) < 0.9 ? Dvec{0, 0, 1} : Dvec{1, 0, 0};
-    return d.Cross(other).Normalised();
-}
-
 } // namespace
 
 Model MakeCloud()
 {
-    constexpr int kRays = 44, kSparksPerRay = 11, kPointsPerSpark = 4, kCorePoints = 400;
-    const double shortestRay = 4.6, longestRay = 6.6, coreRadius = 0.45;
-    const double goldenAngle = kPi * (3.0 - std::sqrt(5.0));
+    constexpr int kArms = 6, kKnotsPerArm = 18, kPointsPerKnot = 9, kHazePoints = 60;
+    constexpr double kTurns = 1.1;         // turns of each arm round the axis from pole to pole
+    constexpr double kPoleLatitude = 1.25; // radians: the arms stop short of the poles
     Model model("trucmuch");
     Random random(0x2f6b3a1du);
-    for (int k = 0; k < kRays; ++k) {
-        // Directions spread evenly over the sphere (a Fibonacci spiral), each nudged a little so
-        // that the burst looks thrown rather than built.
-        const double z = 1.0 - (2.0 * k + 1.0) / kRays;
-        const double ring = std::sqrt(1.0 - z * z), turn = goldenAngle * k;
-        Dvec dir{ring * std::cos(turn), ring * std::sin(turn), z};
-        dir = (dir + Across(dir) * (0.12 * (random.Next() - 0.5))).Normalised();
-        const Dvec bend = Across(dir) * (0.05 * (random.Next() - 0.5));
-        const double length = shortestRay + (longestRay - shortestRay) * random.Next();
-        for (int j = 0; j < kSparksPerRay; ++j) {
-            // Sparks thin out along the ray: spacing grows from about 0.3 near the core to about
-            // 0.8 at the tip, with a little jitter so no two rays march in step.
-            const double s = (j + 0.6 + 0.5 * (random.Next() - 0.5)) / kSparksPerRay;
-            const double along = length * std::pow(s, 0.75);
-            // The rays curl slightly, as hot sparks do when they fall.
-            const Dvec p = dir * along + bend * (along * along);
-            // A spark is a few points almost on top of one another: each sprite only pulls the
-            // picture 15% of the way to its colour, four together nearly half way, so a spark shines
-            // out where a lone sprite would only tint the backdrop.
-            for (int n = 0; n < kPointsPerSpark; ++n) {
-                const Dvec q = p + Dvec{random.Next() - 0.5, random.Next() - 0.5, random.Next() - 0.5} * 0.12;
-                // u along the ray, v from ray to ray; the sprite renderer does not use them.
-                model.AddVertex(q.x, q.y, q.z, s, static_cast<double>(k) / kRays);
+    const auto onGlobe = [](double latitude, double longitude, double radius) {
+        return Dvec{radius * std::cos(latitude) * std::cos(longitude),
+                    radius * std::cos(latitude) * std::sin(longitude), radius * std::sin(latitude)};
+    };
+    for (int arm = 0; arm < kArms; ++arm) {
+        const double start = 2.0 * kPi * arm / kArms;
+        for (int k = 0; k < kKnotsPerArm; ++k) {
+            // Even steps of latitude, a little jitter so that no two arms march in step.
+            const double s = (k + 0.5 + 0.4 * (random.Next() - 0.5)) / kKnotsPerArm;
+            const double latitude = kPoleLatitude * (2.0 * s - 1.0);
+            const double longitude = start + 2.0 * kPi * kTurns * s;
+            const Dvec centre = onGlobe(latitude, longitude, kCloudRadius * (0.97 + 0.06 * random.Next()));
+            // A knot is a few points close together: each sprite only pulls the picture 15% of the
+            // way to its colour, nine together three quarters of the way, so a knot shines where a lone
+            // sprite would only tint the backdrop.
+            for (int n = 0; n < kPointsPerKnot; ++n) {
+                const Dvec q =
+                    centre + Dvec{random.Next() - 0.5, random.Next() - 0.5, random.Next() - 0.5} * 0.3;
+                model.AddVertex(q.x, q.y, q.z, s, static_cast<double>(arm) / kArms);
             }
         }
     }
-    for (int i = 0; i < kCorePoints; ++i) {
-        // The core: a ball of points thickest at the centre.
-        const double zc = 2.0 * random.Next() - 1.0, turn = 2.0 * kPi * random.Next();
-        const double ring = std::sqrt(1.0 - zc * zc), r = coreRadius * std::pow(random.Next(), 2.0);
-        model.AddVertex(r * ring * std::cos(turn), r * ring * std::sin(turn), r * zc, r / coreRadius,
-                        static_cast<double>(i) / kCorePoints);
+    for (int i = 0; i < kHazePoints; ++i) {
+        // The haze: single sparks spread evenly over the globe, a little inside it.
+        const double z = 2.0 * random.Next() - 1.0, turn = 2.0 * kPi * random.Next();
+        const double ring = std::sqrt(1.0 - z * z), r = kCloudRadius * (0.85 + 0.15 * random.Next());
+        model.AddVertex(r * ring * std::cos(turn), r * ring * std::sin(turn), r * z, r / kCloudRadius,
+                        static_cast<double>(i) / kHazePoints);
     }
     return model;
 }

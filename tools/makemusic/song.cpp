@@ -3,6 +3,8 @@
 #include "song.h"
 
 #include <algorithm>
+#include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -263,38 +265,23 @@ std::vector<Tone> ChorusMelody(bool second, bool slides)
     };
 }
 
-// The two bars the six-bar chorus adds after Dm, over Bb and Gm: the line climbs once more to a
-// high Bb before the cadence on A.
-std::vector<Tone> ChorusClimb(bool second)
-{
-    if (!second) {
-        return {
-            {3, 0, "F-5", 6}, {3, 6, "G-5", 2}, {3, 8, "F-5", 4},  {3, 12, "D-5", 4},
-            {4, 0, "A#5", 8}, {4, 8, "A-5", 4}, {4, 12, "G-5", 4},
-        };
-    }
-    return {
-        {3, 0, "A#5", 8}, {3, 8, "F-5", 4}, {3, 12, "D-5", 4}, {4, 0, "D-5", 6},
-        {4, 6, "F-5", 2}, {4, 8, "G-5", 4}, {4, 12, "A#5", 4},
-    };
-}
-
-// Position 0: the chords alone, a bell counting in; the hats creep in at the end.
+// Position 0: the chords alone and a bell counting in, two bars; the hats creep in and the bell
+// doubles its pace in the second bar, so that the ear hears the show gather while the first card
+// stands.
 Part Composer::Intro()
 {
-    Part part;
+    Part part(kIntroRows);
     // Full volume, speed and tempo again when the song loops.
     part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 64);
     part.Effect(0, kSnareChannel, xm::kSetSpeed, kSpeed);
     part.Effect(0, kHatChannel, xm::kSetSpeed, kBpm);
-    Pads(part, {kDm, kDm, kBb, kBb}, 46);
-    part.Arpeggio(0, kDm, "x.......x.......", kArpUp, 24);
-    part.Arpeggio(1, kDm, "x...x...x...x...", kArpUp, 28);
-    part.Arpeggio(2, kBb, "x.x.x.x.x.x.x.x.", kArpUp, 30);
-    part.Arpeggio(3, kBb, "x.x.x.x.x.x.x.x.", kArpWide, 32);
-    part.BassBar(0, kDm, {{0, 0, 32}}, 30);
-    part.BassBar(2, kBb, {{0, 0, 30}}, 30);
-    part.Drums(3, kHatChannel, kClosedHat, "....g.g.g.gggggg", 30, 22, 14);
+    Pads(part, {kDm, kBb}, 46);
+    part.Arpeggio(0, kDm, "x...x...x.x.x.x.", kArpUp, 26);
+    part.Arpeggio(1, kBb, "x.x.x.x.xxxxxxxx", kArpWide, 30);
+    part.BassBar(0, kDm, {{0, 0, 16}}, 30);
+    part.BassBar(1, kBb, {{0, 0, 16}}, 32);
+    part.Drums(1, kHatChannel, kClosedHat, "..g...g.g.gggggg", 30, 22, 14);
+    part.Drums(1, kSnareChannel, kSnare, "............gggx", 40, 30, 18);
     return part;
 }
 
@@ -329,36 +316,56 @@ Part Composer::IntroTheme()
     return part;
 }
 
-// Position 2: the full groove, one bar with a chord every half bar (Dm Bb), the bell playing the
-// hook across the change and a fill into the verse.
+// The hammers' beat: every beat is a strike of one of the hammers of a pair, so the kick falls on
+// every beat and the bell rings a high anvil note on it, alternating between two pitches as the two
+// hammers take turns.
+void AnvilBeats(Part& part, int rows, int volume)
+{
+    for (int row = 0; row < rows; row += kRowsPerBeat) {
+        const bool first = (row / kRowsPerBeat) % 2 == 0;
+        part.Play(row, kBellChannel, Note(first ? "D-6" : "A-5"), kBell, volume);
+        part.Effect(row, kBellChannel, xm::kSetPanning, first ? 0x60 : 0xA0);
+    }
+}
+
+// Position 2: the hammers come in: a heavier, slower stomp, the kick on every beat under the
+// strikes, three beats with a chord every half bar (Dm Bb) and a fill into the verse.
 Part Composer::Groove()
 {
-    Part part(kBarRows);
-    part.Drums(0, kSnareChannel, kCrash, "C...............", 46, 46, 46);
+    Part part(kGrooveRows);
+    part.Effect(0, kKickChannel, xm::kSetSpeed, kHammerSpeed);
+    part.Effect(0, kHatChannel, xm::kSetSpeed, kHammerBpm);
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 50, 50, 50);
     const std::vector<Chord> chords = {kDm, kBb};
-    part.Drums(0, kKickChannel, kKick, "X.....x.X.x...x.", 60, 50, 30);
-    part.Drums(0, kSnareChannel, kSnare, "....X..g....XgXX", 50, 40, 16);
-    part.Drums(0, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.o.", 34, 24, 16);
-    part.BassBar(0, kDm, kBb, kGrooveBass, 48);
-    part.Arpeggio(0, kDm, kBb, "X..x..x...x.x...", kRiff, 32);
+    part.Drums(0, kKickChannel, kKick, "X...X...X.x.", 60, 50, 30);
+    part.Drums(0, kSnareChannel, kSnare, "....X...XgXX", 50, 40, 16);
+    part.Drums(0, kHatChannel, kClosedHat, "XgxgXgxgXgog", 34, 24, 14);
+    part.BassBar(0, kDm, kBb, {{0, 0, 3}, {3, 0, 2}, {6, 12, 2}, {8, 0, 3}, {11, 7, 1}}, 50);
+    AnvilBeats(part, kGrooveRows, 30);
     Pads(part, chords, 34, kHalfBarRows);
     return part;
 }
 
-// Position 3: the verse melody over the groove, two bars with a chord every half bar (Dm Bb | F C).
+// Position 3: the verse melody over the stomp, two bars with a chord every half bar (Dm Bb | F C),
+// the second cut short by a beat as the grid leaves the picture.
 Part Composer::Verse()
 {
-    Part part(2 * kBarRows);
+    Part part(kVerseRows);
     const std::vector<Chord> chords = {kDm, kBb, kF, kC};
     for (int bar = 0; bar < 2; ++bar) {
         const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
         const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
-        part.Drums(bar, kKickChannel, kKick, "X.....x.X.x.....", 60, 50, 30);
-        part.Drums(bar, kSnareChannel, kSnare, "....X..g....X..g", 50, 40, 16);
-        part.Drums(bar, kHatChannel, kClosedHat, "X.x.X.x.X.x.X.x.", 32, 22, 14);
-        part.BassBar(bar, first, half, kGrooveBass, 46);
-        part.Arpeggio(bar, first, half, "x...x...x...x...", kArpWide, 22);
+        const bool cut = bar == 1; // three beats, into the turn
+        part.Drums(bar, kKickChannel, kKick, cut ? "X...X.x.X..." : "X...X.x.X...X.x.", 60, 50, 30);
+        part.Drums(bar, kSnareChannel, kSnare, cut ? "....X..g.gXX" : "....X..g....X..g", 50, 40, 16);
+        part.Drums(bar, kHatChannel, kClosedHat, cut ? "XgxgXgxgXgxg" : "XgxgXgxgXgxgXgxg", 32, 22, 12);
+        std::vector<Part::Step> bass;
+        for (const Part::Step& step : kGrooveBass) {
+            if (!cut || step.row < kVerseRows - kBarRows) bass.push_back(step);
+        }
+        part.BassBar(bar, first, half, bass, 48);
     }
+    AnvilBeats(part, kVerseRows, 28);
     Pads(part, chords, 32, kHalfBarRows);
     // Half a bar a chord: each phrase leans on a chord tone and steps down into the next change.
     part.Melody({{0, 0, "A-4", 3},
@@ -370,145 +377,211 @@ Part Composer::Verse()
                  {1, 0, "A-4", 3},
                  {1, 3, "C-5", 1},
                  {1, 4, "F-5", 4},
-                 {1, 8, "E-5", 4},
-                 {1, 12, "D-5", 2},
-                 {1, 14, "C-5", 2}},
+                 {1, 8, "E-5", 4}},
                 46);
     return part;
 }
 
-// Position 4: the turn into the chorus, a bar cut short to three beats (the hammer grid has left the
-// picture by then): Gm for two beats, A for one under a snare roll.
+// Position 4: the turn into the chorus, one beat on A under a snare roll, as the grid leaves.
 Part Composer::Turn()
 {
     Part part(kTurnRows);
-    part.Drums(0, kKickChannel, kKick, "X.....x.X...", 60, 50, 30);
-    part.Drums(0, kSnareChannel, kSnare, "....X...XxXX", 50, 40, 16);
-    part.Drums(0, kHatChannel, kClosedHat, "X.x.X.x.X.x.", 32, 22, 14);
-    part.BassBar(0, kGm, kA, {{0, 0, 3}, {3, 0, 2}, {6, 12, 2}, {8, 0, 2}, {10, 7, 2}}, 46);
-    part.Arpeggio(0, kGm, kA, "x...x...x...", kArpWide, 22);
-    Pads(part, {kGm, kA}, 32, kHalfBarRows);
-    part.Melody({{0, 0, "A-4", 2}, {0, 2, "A#4", 2}, {0, 4, "D-5", 4}, {0, 8, "C#5", 2}, {0, 10, "E-5", 2}},
-                46);
+    part.Drums(0, kKickChannel, kKick, "X...", 60, 50, 30);
+    part.Drums(0, kSnareChannel, kSnare, "XxXX", 52, 42, 16);
+    part.Drums(0, kHatChannel, kClosedHat, "X.x.", 32, 22, 14);
+    part.BassBar(0, kA, {{0, 0, 4}}, 46);
+    AnvilBeats(part, kTurnRows, 30);
+    Pads(part, {kA}, 32, kTurnRows);
+    part.Melody({{0, 0, "C#5", 2}, {0, 2, "E-5", 2}}, 46);
     return part;
 }
 
-// Positions 5, 6, 8 and 9: the chorus, the kick on every beat (rows that are multiples of 4). The
-// first two, under the faces, run six bars (Bb C Dm Bb Gm A): after Dm the phrase climbs once more
-// over Bb and Gm, the bell moving faster, before its cadence on A. The last two are the four-bar
-// chorus, Bb C Dm A.
+// Positions 5, 6, 8 and 9: the chorus, four bars over Bb C Dm A, the kick on every beat (rows that
+// are multiples of 4): under the faces (5 and 6) each face changes on it; under the greetings (8 and
+// 9) the crash and an accented kick mark every bar's first beat, when the spinning cloud faces the
+// viewer.
 //
 // Under the faces each beat's rows take 2, 10, 6 and 6 ticks instead of 6 each: the beat still lasts
-// 24 ticks, but the beat row, during which the new face stands faint and still, lasts 2 ticks (3
-// frames at 60 a second) instead of 6 (9 frames). Its second sixteenth then falls 4 ticks early, so
-// nothing plays on it there.
+// 24 ticks, but the beat row, during which the new face stands faint and still, lasts 2 ticks (54 ms:
+// longer than a frame at 24 a second, so that no frame rate misses a face change) instead of 6
+// (10 frames at 60). Its second sixteenth then falls 4 ticks early, so nothing plays on it there.
 Part Composer::Chorus(int which)
 {
-    const bool extended = which < 2;
-    Part part(extended ? kLongChorusRows : kPatternRows);
-    if (extended) {
-        for (int row = 0; row < kLongChorusRows; ++row)
+    const bool faces = which < 2;
+    Part part(kPatternRows);
+    if (faces) {
+        for (int row = 0; row < kPatternRows; ++row)
             part.Effect(row, kKickChannel, xm::kSetSpeed, kFacesBeatTicks[row % kRowsPerBeat]);
+        part.Effect(0, kHatChannel, xm::kSetSpeed, kFacesBpm);
     }
-    part.Drums(0, kSnareChannel, kCrash, "C...............", 50, 50, 50);
-    const std::vector<Chord> chords =
-        extended ? std::vector<Chord>{kBb, kC, kDm, kBb, kGm, kA} : std::vector<Chord>{kBb, kC, kDm, kA};
+    const std::vector<Chord> chords = {kBb, kC, kDm, kA};
     const int bars = static_cast<int>(chords.size());
     const bool last = which == 3;
     for (int bar = 0; bar < bars; ++bar) {
         const bool fill = bar == bars - 1 && (which == 1 || last);
-        const bool busy = which >= 2 || (extended && bar >= 4); // sixteenths on the bell
-        part.Drums(bar, kKickChannel, kKick, "X...X...X...X...", 60, 54, 30);
-        const char* snareFill = extended ? "....X.......X.XX" : "....X.......XxXX";
+        const bool busy = which >= 2 || bar >= 2; // sixteenths on the bell
+        if (!faces || bar == 0) part.Drums(bar, kSnareChannel, kCrash, "C...............", 50, 50, 50);
+        part.Drums(bar, kKickChannel, kKick, "X...x...x...x...", 62, 54, 30);
+        const char* snareFill = faces ? "....X.......X.XX" : "....X.......XxXX";
         part.Drums(bar, kSnareChannel, kSnare, fill ? snareFill : "....X.......X...", 50, 40, 18);
-        part.Drums(bar, kHatChannel, kClosedHat, extended ? "x.ogx.ogx.ogx.og" : "xgogxgogxgogxgog", 30, 22,
-                   12);
+        part.Drums(bar, kHatChannel, kClosedHat, faces ? "x.ogx.ogx.ogx.og" : "xgogxgogxgogxgog", 30, 22, 12);
         part.BassBar(bar, chords[static_cast<std::size_t>(bar)], kChorusBass, 46);
-        const char* busyLine = extended ? "x.xxx.xxx.xxx.xx" : "xxxxxxxxxxxxxxxx";
+        const char* busyLine = faces ? "x.xxx.xxx.xxx.xx" : "xxxxxxxxxxxxxxxx";
         part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], busy ? busyLine : "x.x.x.x.x.x.x.x.",
                       busy ? kArpWide : kArpUp, busy ? 18 : 22);
     }
     Pads(part, chords, 36);
     const bool slides = which >= 2;
-    std::vector<Tone> tones = ChorusMelody(which % 2 == 1, slides);
-    if (extended) {
-        const std::vector<Tone> climb = ChorusClimb(which % 2 == 1);
-        for (Tone& t : tones) {
-            if (t.bar == 3) t.bar = 5; // the cadence moves to the last bar
-        }
-        tones.insert(tones.end(), climb.begin(), climb.end());
-    }
-    part.Melody(tones, 48);
+    part.Melody(ChorusMelody(which % 2 == 1, slides), 48);
     return part;
 }
 
-// Position 7: the drums drop out; pads, bass and bells carry the theme an octave up, and the kick
-// comes back under a snare roll.
+// Position 7: the greetings come in on a slower, wider beat: a bar lasts as long as the particle
+// cloud takes to turn from facing the viewer to facing it again. The drums drop out but for a soft
+// kick on each bar's first beat; pads, bass and bells carry the theme an octave up, and a snare roll
+// leads into the chorus.
 Part Composer::Breakdown()
 {
-    Part part;
-    part.Effect(0, kKickChannel, xm::kSetSpeed, kSpeed); // every row 6 ticks again after the faces
-    part.Drums(0, kSnareChannel, kCrash, "C...............", 40, 40, 40);
+    Part part(kBreakdownRows);
+    part.Effect(0, kKickChannel, xm::kSetSpeed, kGreetsSpeed);
+    part.Effect(0, kHatChannel, xm::kSetSpeed, kGreetsBpm);
+    part.Drums(0, kSnareChannel, kCrash, "C...............", 44, 44, 44);
     const std::vector<Chord> chords = {kDm, kBb, kGm, kA};
-    for (int bar = 0; bar < 4; ++bar) {
+    for (int bar = 0; bar < 2; ++bar) {
+        const Chord& first = chords[static_cast<std::size_t>(2 * bar)];
+        const Chord& half = chords[static_cast<std::size_t>(2 * bar + 1)];
         part.Drums(bar, kHatChannel, kClosedHat, "..g...g...g...g.", 24, 20, 14);
-        part.BassBar(bar, chords[static_cast<std::size_t>(bar)], {{0, 0, 14}, {14, 12, 2}}, 40);
-        part.Arpeggio(bar, chords[static_cast<std::size_t>(bar)], "x.x.x.x.x.x.x.x.",
-                      bar % 2 ? kArpWide : kArpUp, 30);
+        part.BassBar(bar, first, half, {{0, 0, 7}, {8, 0, 6}, {14, 12, 2}}, 40);
+        part.Arpeggio(bar, first, half, "x.x.x.x.x.x.x.x.", bar % 2 ? kArpWide : kArpUp, 30);
     }
-    part.Drums(3, kKickChannel, kKick, "X.......X...X.X.", 56, 48, 30);
-    part.Drums(3, kSnareChannel, kSnare, "........g.g.xxXX", 48, 36, 22);
-    Pads(part, chords, 48);
-    part.Melody({{0, 0, "A-5", 12},
-                 {0, 12, "G-5", 4},
-                 {1, 0, "F-5", 8},
-                 {1, 8, "D-5", 8},
-                 {2, 0, "D-5", 12},
-                 {2, 12, "C-5", 2},
-                 {2, 14, "A#4", 2},
-                 {3, 0, "A-4", 12}},
+    part.Drums(0, kKickChannel, kKick, "X...............", 50, 48, 30);
+    part.Drums(1, kKickChannel, kKick, "X.......X...X.X.", 56, 48, 30);
+    part.Drums(1, kSnareChannel, kSnare, "........g.g.xxXX", 48, 36, 22);
+    Pads(part, chords, 48, kHalfBarRows);
+    part.Melody({{0, 0, "A-5", 6},
+                 {0, 6, "G-5", 2},
+                 {0, 8, "F-5", 6},
+                 {0, 14, "D-5", 2},
+                 {1, 0, "D-5", 6},
+                 {1, 6, "C-5", 2},
+                 {1, 8, "A-4", 8}},
                 38);
     return part;
 }
 
 // Position 10: the last chord, struck with the crash as the particle cloud flies past the viewer, and
-// let die away: full for the first beat, then even steps in decibels down to -40 dB on the last row.
-// A touch faster, so that its 12 rows last 1.71 s, just over the fly-past.
+// let die away: full for two rows, then even steps in decibels down to -40 dB on the last row. Its 8
+// rows last 0.86 s: the show ends as the cloud has passed, on the greetings card half faded.
 Part Composer::Ending()
 {
     Part part(kEndingRows);
+    part.Effect(0, kKickChannel, xm::kSetSpeed, kSpeed);
     part.Effect(0, kHatChannel, xm::kSetSpeed, kEndingBpm);
     part.Drums(0, kSnareChannel, kCrash, "C", 52, 52, 52);
     part.Drums(0, kKickChannel, kKick, "X", 60, 60, 60);
     part.BassBar(0, kDm, {{0, 0, kEndingRows}}, 46);
     Pads(part, {kDm}, 40);
-    part.Arpeggio(0, kDm, "X.x.x.x.x.x.", kArpUp, 26);
+    part.Arpeggio(0, kDm, "X.x.x.x.", kArpUp, 26);
     part.Melody({{0, 0, "D-5", kEndingRows}}, 44);
-    constexpr int kFadeStart = 4;
+    constexpr int kFadeStart = 2;
     for (int row = kFadeStart; row < kEndingRows; ++row) {
         // 64 * 10^(-2 * fraction), by repeated multiplication so that it is exact everywhere.
         double level = 64.0;
         for (int i = kFadeStart; i < row; ++i)
-            level *= 0.51794747; // 10^(-2 / 7)
+            level *= 0.39810717; // 10^(-2 / 5)
         part.Effect(row, kHatChannel, xm::kSetGlobalVolume, static_cast<std::uint8_t>(level + 0.5));
     }
     return part;
 }
 
-// Positions 11 and 12: silence, every held note released.
+// Positions 11 and 12: silence, every held note released, one row as short as the format allows
+// (10 ms): the show quits at position 12 right after the fly-past.
 Part Composer::Silence()
 {
     Part part(kSilenceRows);
     part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 0);
+    part.Effect(0, kSnareChannel, xm::kSetSpeed, 1);
+    part.Effect(0, kHatChannel, xm::kSetSpeed, 255);
     for (int channel : {kBassChannel, kPadA, kPadB, kLeadChannel})
         part.Release(0, channel);
     return part;
+}
+
+// How long `pattern` plays, following its speed and tempo effects; `speed` and `bpm` are those in
+// force when it starts and are left as they are at its end.
+double Seconds(const xm::Pattern& pattern, int& speed, int& bpm)
+{
+    double seconds = 0.0;
+    for (int row = 0; row < pattern.Rows(); ++row) {
+        for (int channel = 0; channel < pattern.Channels(); ++channel) {
+            const xm::Cell& c = pattern.At(row, channel);
+            if (c.effect != xm::kSetSpeed || c.param == 0) continue;
+            if (c.param < 32) {
+                speed = c.param;
+            } else {
+                bpm = c.param;
+            }
+        }
+        seconds += speed * 2.5 / bpm;
+    }
+    return seconds;
+}
+
+// Lengthens the last rows of `pattern` by whole ticks so that the next one starts as near as a tick
+// allows to a time that is `phase` seconds past a multiple of `period`: a short held breath before a
+// section whose beat must fall in step with an animation that runs on show time. `start` is when
+// `pattern` starts; `speed` and `bpm` those in force then, and at its end every row has the speed it
+// had. Adds its speed effect on the channel that already sets the speed on a row, or on the first
+// channel with a free effect.
+void EndInStep(xm::Pattern& pattern, double start, int speed, int bpm, double period, double phase)
+{
+    int endSpeed = speed, endBpm = bpm;
+    const double end = start + Seconds(pattern, endSpeed, endBpm);
+    const double tick = 2.5 / endBpm;
+    double wait = std::fmod(phase - end, period);
+    if (wait < 0.0) wait += period;
+    int extra = static_cast<int>(std::lround(wait / tick));
+    for (int row = pattern.Rows() - 1; row >= 0 && extra > 0; --row) {
+        const int add = std::min(extra, 31 - endSpeed);
+        extra -= add;
+        xm::Cell* slot = nullptr;
+        for (int channel = 0; channel < pattern.Channels() && slot == nullptr; ++channel) {
+            xm::Cell& c = pattern.At(row, channel);
+            if (c.effect == xm::kSetSpeed && c.param > 0 && c.param < 32) slot = &c;
+        }
+        for (int channel = 0; channel < pattern.Channels() && slot == nullptr; ++channel) {
+            xm::Cell& c = pattern.At(row, channel);
+            if (c.effect == 0 && c.param == 0) slot = &c;
+        }
+        if (slot == nullptr) throw std::logic_error("no free effect to hold a row");
+        const int rowSpeed = slot->effect == xm::kSetSpeed ? slot->param : endSpeed;
+        slot->effect = xm::kSetSpeed;
+        slot->param = static_cast<std::uint8_t>(rowSpeed + add);
+        // The row after keeps its own speed.
+        if (row + 1 < pattern.Rows()) {
+            bool set = false;
+            for (int channel = 0; channel < pattern.Channels(); ++channel) {
+                const xm::Cell& c = pattern.At(row + 1, channel);
+                set = set || (c.effect == xm::kSetSpeed && c.param > 0 && c.param < 32);
+            }
+            for (int channel = 0; channel < pattern.Channels() && !set; ++channel) {
+                xm::Cell& c = pattern.At(row + 1, channel);
+                if (c.effect == 0 && c.param == 0) {
+                    c.effect = xm::kSetSpeed;
+                    c.param = static_cast<std::uint8_t>(rowSpeed);
+                    set = true;
+                }
+            }
+        }
+    }
 }
 
 // The mixdown: each channel's volumes scaled by its gain (the parts set the dynamics within a
 // channel, this the balance between them), never past full volume.
 void Mix(xm::Pattern& pattern)
 {
+    // The whole song a touch louder, to about -14 LUFS now that its sections are shorter.
+    constexpr double kMaster = 1.06;
     static const double kGain[kChannels] = {
         1.07, // kick
         1.28, // snare and crash
@@ -523,7 +596,8 @@ void Mix(xm::Pattern& pattern)
         for (int channel = 0; channel < kChannels; ++channel) {
             xm::Cell& c = pattern.At(row, channel);
             if (c.volume < xm::SetVolume(0) || c.volume > xm::SetVolume(64)) continue;
-            const int scaled = static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] + 0.5);
+            const int scaled =
+                static_cast<int>((c.volume - xm::SetVolume(0)) * kGain[channel] * kMaster + 0.5);
             c.volume = xm::SetVolume(std::min(scaled, 64));
         }
     }
@@ -553,6 +627,16 @@ xm::Module Composer::Build()
     m.patterns.push_back(Silence().pattern);    // 11
     for (xm::Pattern& p : m.patterns)
         Mix(p);
+    // The hammers strike on every beat and the cloud faces the viewer on every bar's first beat
+    // only if their positions start in step with show time: the intro's and the faces' last rows
+    // are held a little longer.
+    double start = 0.0;
+    int speed = kSpeed, bpm = kBpm;
+    for (std::size_t p = 0; p < m.patterns.size(); ++p) {
+        if (p == 1) EndInStep(m.patterns[p], start, speed, bpm, kSwingPeriod / 2.0, kStrikePhase);
+        if (p == 6) EndInStep(m.patterns[p], start, speed, bpm, kCloudTurn, 0.0);
+        start += Seconds(m.patterns[p], speed, bpm);
+    }
     m.orders = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 11};
     m.restartPosition = 0;
     return m;

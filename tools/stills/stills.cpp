@@ -5,8 +5,8 @@
 // Usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION]   (run from the folder that holds DATA/; default
 // stills/, 60 and 11: the whole show)
 // The show runs through the program's own offline capture (brimt/capture.h): its loop, window and
-// scenes, frame k at k / fps seconds with the song rendered in step. Every frame is read back at
-// 1024 x 768 and compared with the one before (deadtime.h).
+// scenes, frame k at k / fps seconds with the song rendered in step. Every frame is read back and
+// compared with the one before (deadtime.h).
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -23,9 +23,6 @@
 #include "platform/png.h"
 
 namespace {
-
-constexpr int kWidth = 1024;
-constexpr int kHeight = 768;
 
 struct Moment {
     const char* name;
@@ -44,8 +41,13 @@ int main(int argc, char** argv)
     const int fps = argc > 2 ? std::atoi(argv[2]) : 60;
     // Stops once the song has left this position (for a quick look at the first scenes).
     const std::uint32_t lastWanted = argc > 3 ? static_cast<std::uint32_t>(std::atoi(argv[3])) : 11u;
-    if (fps <= 0 || fps > 1000) {
-        std::cerr << "usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION]\n";
+    int width = 1024, height = 768;
+    if (argc > 4 && (std::sscanf(argv[4], "%dx%d", &width, &height) != 2 || width < 16 || height < 16 ||
+                     width > 4096 || height > 4096)) {
+        width = 0;
+    }
+    if (fps <= 0 || fps > 1000 || width == 0) {
+        std::cerr << "usage: stills [OUTPUT_DIR] [FPS] [LAST_POSITION] [WIDTHxHEIGHT]\n";
         return 2;
     }
     std::filesystem::create_directories(outDir);
@@ -63,12 +65,12 @@ int main(int argc, char** argv)
         // The spikes grow over the first five frames of a row that is a multiple of 8.
         {"03-sphere-spikes",
          [](S s, float, int n, int k) { return s.songPosition == 1 && s.row % 8 == 0 && k == 6 && n > 120; }},
-        // The hammers scene by its own clock: the nail alone, the grid coming in, across, leaving.
-        {"04-hammers-nail", [&](S, float, int, int) { return since(2) >= 1.0f; }},
-        {"05-hammers-entering", [&](S, float, int, int) { return since(2) >= 2.7f; }},
-        {"06-hammers-grid", [&](S, float, int, int) { return since(2) >= 4.5f; }},
-        {"07-hammers-grid-later", [&](S, float, int, int) { return since(2) >= 7.0f; }},
-        {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 9.0f; }},
+        // The hammers scene by its own clock: the first strikes, the grid coming in, across, leaving.
+        {"04-hammers-first-beat", [&](S, float, int, int) { return since(2) >= 0.4f; }},
+        {"05-hammers-entering", [&](S, float, int, int) { return since(2) >= 1.6f; }},
+        {"06-hammers-strike-the-nail", [&](S, float, int, int) { return since(2) >= 3.14f; }},
+        {"07-hammers-grid-later", [&](S, float, int, int) { return since(2) >= 6.2f; }},
+        {"08-hammers-leaving", [&](S, float, int, int) { return since(2) >= 8.3f; }},
         {"09-face-on-beat",
          [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 8 && n > 0; }},
         // A beat row and the one after it last about 0.3 s together: two rows after a beat row the
@@ -77,12 +79,15 @@ int main(int argc, char** argv)
          [](S s, float, int n, int) { return s.songPosition == 5 && s.row == 10 && n > 0; }},
         {"11-face-position-6",
          [](S s, float, int n, int) { return s.songPosition == 6 && s.row == 18 && n > 0; }},
-        {"12-greetings", [](S s, float, int n, int) { return s.songPosition == 7 && n == 60; }},
-        {"13-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 60; }},
-        {"14-fly-past-start", [](S s, float, int n, int) { return s.songPosition == 10 && n == 20; }},
-        {"15-fly-past-near", [](S s, float, int n, int) { return s.songPosition == 10 && n == 50; }},
-        {"16-fly-past-end", [](S s, float, int n, int) { return s.songPosition == 10 && n == 90; }},
-        {"17-empty-position-11", [](S s, float, int n, int) { return s.songPosition == 11 && n == 5; }},
+        // Each bar of the greetings starts with the cloud facing the viewer; half a bar later it is
+        // turned edge on.
+        {"12-greetings-facing", [](S s, float, int n, int) { return s.songPosition == 7 && n == 6; }},
+        {"13-greetings-edge-on", [](S s, float, int n, int) { return s.songPosition == 8 && n == 68; }},
+        {"14-greetings-later", [](S s, float, int n, int) { return s.songPosition == 9 && n == 30; }},
+        {"15-fly-past-start", [](S s, float, int n, int) { return s.songPosition == 10 && n == 15; }},
+        {"16-fly-past-near", [](S s, float, int n, int) { return s.songPosition == 10 && n == 32; }},
+        {"17-fly-past-end", [](S s, float, int n, int) { return s.songPosition == 10 && n == 48; }},
+        {"18-empty-position-11", [](S s, float, int n, int) { return s.songPosition == 11 && n == 5; }},
     };
 
     std::uint32_t lastPosition = 0;
@@ -92,11 +97,11 @@ int main(int argc, char** argv)
     float lastTime = 0.0f;
     std::uint32_t endPosition = 0;
     bool failed = false;
-    deadtime::Meter meter(kWidth, kHeight, fps);
+    deadtime::Meter meter(width, height, fps);
     std::vector<contactsheet::Still> sheet;
     CaptureSettings settings;
-    settings.width = kWidth;
-    settings.height = kHeight;
+    settings.width = width;
+    settings.height = height;
     settings.fps = fps;
     const int result = CaptureShow(settings, [&](const CapturedFrame& frame) {
         const PlayStatus& status = frame.status;
@@ -123,9 +128,9 @@ int main(int argc, char** argv)
                 m.taken = true;
                 const std::string path = outDir + "/" + m.name + ".png";
                 contactsheet::Picture picture{
-                    kWidth, kHeight,
+                    width, height,
                     std::vector<unsigned char>(frame.rgb,
-                                               frame.rgb + static_cast<std::size_t>(kWidth) * kHeight * 3)};
+                                               frame.rgb + static_cast<std::size_t>(width) * height * 3)};
                 if (!WritePngFile(path, picture.width, picture.height, picture.rgb.data())) {
                     std::cerr << "stills: cannot write " << path << '\n';
                     failed = true;
@@ -159,6 +164,7 @@ int main(int argc, char** argv)
     }
     std::printf("%s  %zu stills\n", sheetPath.c_str(), sheet.size());
     deadtime::Print(meter.Result(), std::cout);
+    deadtime::PrintMotion(meter.Result(), std::cout);
 
     return 0;
 }
