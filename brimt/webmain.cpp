@@ -91,15 +91,18 @@ void Finish()
     WebGlDiscardDrawing(false);
 }
 
-// One step; remembers what the frame drawn in it was given.
+// One step; remembers what the frame drawn in it was given. A step that ends the show draws nothing
+// (it only takes the quit), so the last frame drawn keeps its own status, not the song's after its end.
 bool Step()
 {
-    run->drawnStatus = run->source.lastStatus;
-    run->drawnTime = run->source.lastTime;
+    const PlayStatus status = run->source.lastStatus;
+    const float time = run->source.lastTime;
     if (!run->app->StepFrame()) {
         Finish();
         return false;
     }
+    run->drawnStatus = status;
+    run->drawnTime = time;
     return true;
 }
 

@@ -216,6 +216,9 @@ struct State {
     float clearColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     float clearDepth = 1.0f;
     GLint unpackAlignment = 4;
+    GLint proxyLevel = 0; // the last proxy image asked about (GL_PROXY_TEXTURE_2D), 0 x 0 when refused
+    GLsizei proxyWidth = 0;
+    GLsizei proxyHeight = 0;
 
     // textures
     GLuint boundTexture = 0;
@@ -1355,6 +1358,47 @@ void glTexParameterf(GLenum target, GLenum pname, GLfloat param)
     SendBatch();
     BindWebGlTexture(S().boundTexture);
     emscripten_glTexParameterf(target, pname, param);
+}
+
+// The engine asks through the proxy whether a level of some size fits, as GLU does, before it picks
+// the size its images are scaled to. WebGL has no proxy: a level fits when its size at level 0 is
+// within the largest texture, and a refused one reads back as 0 x 0, as GL says.
+void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
+                  GLint border, GLenum format, GLenum type, const void* pixels)
+{
+    State& s = S();
+    if (target == GL_PROXY_TEXTURE_2D) {
+        GLint maxSize = 2048;
+        emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+        const bool fits = level >= 0 && level < 31 && width >= 0 && height >= 0 && border == 0 &&
+                          WebGlFormat(internalFormat) != 0 &&
+                          (static_cast<std::int64_t>(width) << level) <= maxSize &&
+                          (static_cast<std::int64_t>(height) << level) <= maxSize;
+        s.proxyLevel = level;
+        s.proxyWidth = fits ? width : 0;
+        s.proxyHeight = fits ? height : 0;
+        return;
+    }
+    // A real image: only in WebGL's own formats (no BGR), with gapless rows.
+    const GLenum kind = WebGlFormat(internalFormat);
+    if (target != GL_TEXTURE_2D || kind == 0 || format != kind || type != GL_UNSIGNED_BYTE || border != 0)
+        return;
+    SendBatch();
+    BindWebGlTexture(s.boundTexture);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, s.unpackAlignment);
+    emscripten_glTexImage2D(GL_TEXTURE_2D, level, static_cast<GLint>(kind), width, height, 0, kind,
+                            GL_UNSIGNED_BYTE, pixels);
+    auto found = s.textures.find(s.boundTexture);
+    if (found != s.textures.end()) found->second.format = kind;
+}
+
+void glGetTexLevelParameteriv(GLenum target, GLint level, GLenum pname, GLint* params)
+{
+    const State& s = S();
+    if (target != GL_PROXY_TEXTURE_2D || params == nullptr) return;
+    const bool asked = level == s.proxyLevel;
+    if (pname == GL_TEXTURE_WIDTH) *params = asked ? s.proxyWidth : 0;
+    if (pname == GL_TEXTURE_HEIGHT) *params = asked ? s.proxyHeight : 0;
 }
 
 // ---- client arrays ----

@@ -26,9 +26,10 @@ WIDTH, HEIGHT = 320, 240
 # Mean absolute difference over all channels, as a share of full scale. SwiftShader and llvmpipe
 # round and filter differently, and WebGL lines are never smoothed.
 kTolerance = 0.03
-# One frame per scene, at a moment where it is on screen: intro card and sphere, hammers and nail,
-# a face at the height of its pulse, the greetings cloud, the cloud flying past.
-SCENE_FRAMES = {'intro': 600, 'hammers': 1500, 'faces': 2112, 'greets': 4200, 'flypast': 5400}
+# One frame per scene, at a moment where it is on screen, as "P+N": N frames after the first frame of
+# song position P, so that the choice follows the song's timing: both intro cards and the spiking
+# sphere, the hammer grid, a face, the greetings cloud, the cloud flying past.
+SCENE_FRAMES = {'intro': '1+120', 'hammers': '3+120', 'faces': '5+300', 'greets': '8+240', 'flypast': '10+20'}
 
 # The layer's own drawings are small and simple: they match more closely.
 kLayerTolerance = 0.02
@@ -58,20 +59,22 @@ def mean_difference(a, b):
 
 
 def desktop_frames(tool, data, folder):
-    """Runs the desktop capture; returns ({K: (position, row)}, total frames, sound frames)."""
-    output = subprocess.run([tool, data, folder, str(WIDTH), str(HEIGHT), *map(str, SCENE_FRAMES.values())],
+    """Runs the desktop capture; returns ({K: (position, row)}, {scene: K}, total frames, sound frames)."""
+    output = subprocess.run([tool, data, folder, str(WIDTH), str(HEIGHT), *SCENE_FRAMES.values()],
                             check=True, capture_output=True, text=True,
                             env={**os.environ, 'SDL_AUDIODRIVER': 'dummy'}).stdout
-    status, frames, sound = {}, 0, 0
+    status, chosen, frames, sound = {}, {}, 0, 0
+    asked = {v: k for k, v in SCENE_FRAMES.items()}
     for line in output.splitlines():
         words = line.split()
         if words[0] == 'frame':
             status[int(words[1])] = (int(words[3]), int(words[5]))
+            chosen[asked[words[9]]] = int(words[1])
         elif words[0] == 'frames':
             frames = int(words[1])
         elif words[0] == 'sound':
             sound = int(words[1])
-    return status, frames, sound
+    return status, chosen, frames, sound
 
 
 def timeline_seconds(site):
@@ -135,8 +138,12 @@ def test_start_screen(browser, site):
     check(browser.errors() == [], 'no console error while the show ran (%s)' % browser.errors())
 
 
-def test_scene_frames(browser, site, desktop, folder):
-    for scene, k in SCENE_FRAMES.items():
+def test_scene_frames(browser, site, desktop, chosen, folder):
+    for scene in SCENE_FRAMES:
+        check(scene in chosen, '%s: the desktop capture has frame %s' % (scene, SCENE_FRAMES[scene]))
+        if scene not in chosen:
+            continue
+        k = chosen[scene]
         browser.open(site.url + 'index.html?frame=%d&size=%dx%d' % (k, WIDTH, HEIGHT))
         title = browser.wait_for_title(['frame', 'end', 'failure'], timeout=120)
         check(title == 'frame %d' % k, '%s: the test mode reaches frame %d (%s)' % (scene, k, title))
@@ -204,7 +211,7 @@ def main():
     folder = args.keep or tempfile.mkdtemp(prefix='brimt-frames-')
     os.makedirs(folder, exist_ok=True)
     try:
-        desktop, frames, sound = desktop_frames(args.desktopframes, args.data, folder)
+        desktop, chosen, frames, sound = desktop_frames(args.desktopframes, args.data, folder)
         with Browser() as browser:
             test_page_size(args.site)
             test_gl_layer(browser, args.gltest, args.gldrawings, folder)
@@ -212,7 +219,7 @@ def main():
             with Site(args.site) as site:
                 site.folder = args.site
                 test_start_screen(browser, site)
-                test_scene_frames(browser, site, desktop, folder)
+                test_scene_frames(browser, site, desktop, chosen, folder)
                 test_end(browser, site, frames)
     finally:
         if not args.keep:
