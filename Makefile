@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run install update-stills test sanitize fuzz valgrind format clean
+.PHONY: all deps build web web-serve run install update-stills test sanitize fuzz valgrind format clean
 
 all: build
 
@@ -13,6 +13,21 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The show for the browser: the engine and the scenes compiled by Debian's Emscripten into the page
+# build-web/site (index.html, the engine, the show's files and its sound). The song's sound and timeline
+# are rendered by a tool of the desktop build, so that is built first.
+WEB_DIR ?= build-web
+web: build
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_DIR) -DCMAKE_BUILD_TYPE=Release \
+		-DBRIMT_NATIVE_BUILD=$(CURDIR)/$(BUILD_DIR)
+	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_DIR) -j $(JOBS)
+
+# Serves the page on this machine only; open the address it prints.
+WEB_PORT ?= 8000
+web-serve: web
+	@echo "The show: http://127.0.0.1:$(WEB_PORT)/  (Ctrl+C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)/site
 
 # Plays the show: the settings dialog, then the show in the chosen mode. It reads DATA/ from here.
 # Without a display (neither DISPLAY nor WAYLAND_DISPLAY) it renders the whole show into show.mp4.
@@ -34,7 +49,7 @@ update-stills: build
 	cd $(BUILD_DIR)/tests && BRIMT_UPDATE_STILLS=1 ./regression_stills_test
 
 # Every test, then the same tests again under the sanitizers (see sanitize).
-test: build
+test: build web
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory sanitize
 
@@ -72,4 +87,4 @@ format:
 	find glarve platform brimt tests bench tools fuzz \( -name '*.cpp' -o -name '*.h' \) | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) build-sanitize build-fuzz
+	rm -rf $(BUILD_DIR) build-sanitize build-fuzz $(WEB_DIR)

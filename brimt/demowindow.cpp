@@ -7,7 +7,8 @@
 #include <future>    // Required for: std::async(), the image decodes on worker threads
 #include <limits>    // Required for: std::numeric_limits, the float spacing of a time
 
-#include "platform/app.h" // Required for: PostQuitRequest()
+#include "platform/app.h"        // Required for: PostQuitRequest()
+#include "platform/background.h" // Required for: BackgroundLaunch(), threads where there are some
 
 namespace {
 
@@ -129,13 +130,14 @@ bool DemoWindow::Init()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glEnable(GL_LIGHTING);
 
-    // Every image is decoded on a worker thread of its own from here on, while this thread builds the
-    // text and the models; each upload below waits for its image and stays in its place in the order.
+    // Every image is decoded on a worker thread of its own from here on (where the platform has
+    // threads; else when it is waited for), while this thread builds the text and the models; each
+    // upload below waits for its image and stays in its place in the order.
     // (Leaving early waits for the decodes still running: a future from std::async joins its thread.)
     std::array<std::future<JpegImage>, kImageCount> images;
     for (int k = 0; k < kImageCount; ++k) {
         images[static_cast<std::size_t>(k)] =
-            std::async(std::launch::async,
+            std::async(BackgroundLaunch(),
                        [file = DataFile(kImageFiles[k])] { return Texture::ReadJpeg(file.c_str(), false); });
     }
     auto image = [&images](int k) -> std::future<JpegImage>& { return images[static_cast<std::size_t>(k)]; };

@@ -5,17 +5,18 @@
 // for a letter, then read as %d-style counts, decimal coordinates or atoi-style indices. Nothing read
 // from the file can move a scan outside its piece, counts are checked against the file's size and
 // against kMaxAscCount before any array is made, and no load reads more than kMaxAscFileBytes.
-#include <cctype>   // Required for: isdigit(), isspace()
-#include <cerrno>   // Required for: errno, ERANGE
-#include <cfloat>   // Required for: FLT_MAX
-#include <charconv> // Required for: from_chars()
-#include <climits>  // Required for: INT_MAX
-#include <cstdio>   // Required for: fopen(), getc_unlocked(), fseek(), ftell()
-#include <cstdlib>  // Required for: strtol()
-#include <cstring>  // Required for: strncmp(), strchr()
-#include <new>      // Required for: std::nothrow
+#include <cctype>  // Required for: isdigit(), isspace()
+#include <cerrno>  // Required for: errno, ERANGE
+#include <cfloat>  // Required for: FLT_MAX
+#include <climits> // Required for: INT_MAX
+#include <cstdio>  // Required for: fopen(), getc_unlocked(), fseek(), ftell()
+#include <cstdlib> // Required for: strtol()
+#include <cstring> // Required for: strncmp(), strchr()
+#include <new>     // Required for: std::nothrow
 #include <string>
-#include <system_error> // Required for: std::errc
+
+#include "platform/decimal.h" // Required for: ReadDecimal()
+#include <system_error>       // Required for: std::errc
 
 #include "mesh.h"
 #include "piecereader.h"
@@ -187,10 +188,10 @@ public:
             }
         }
         double d = 0.0;
-        const auto result = std::from_chars(mantissa, p, d, std::chars_format::general);
-        if (result.ec == std::errc::result_out_of_range) {
+        const DecimalResult result = ReadDecimal(mantissa, p, &d);
+        if (result == DecimalResult::OutOfRange) {
             d = tinyExponent ? 0.0 : static_cast<double>(FLT_MAX);
-        } else if (result.ec != std::errc() || result.ptr != p) {
+        } else if (result != DecimalResult::Ok) {
             return;
         }
         if (d > static_cast<double>(FLT_MAX)) {

@@ -16,6 +16,7 @@ libcli11-dev libpng-dev ffmpeg
 xvfb xauth xdotool xfonts-base x11-utils imagemagick
 sox python3
 clang-14 libclang-rt-14-dev valgrind
+emscripten chromium
 "
 
 missing=""
