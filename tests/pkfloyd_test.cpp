@@ -138,6 +138,10 @@ TEST_F(Song, PositionsLastAsTheScenesNeed)
     EXPECT_GE(length(10), kCloudPassed) << "the cloud has flown past the viewer when the show ends";
     EXPECT_LT(length(10) + length(11), kCardGone) << "the show ends on the fading card, not on bare teal";
     EXPECT_LT(length(11), 1.0 / 60.0) << "position 11, the empty frame, lasts less than a frame";
+    // The show quits when a frame sees position 12; after it the song starts again (the live song
+    // loops), so it must outlast a frame at the lowest rate the show is played at.
+    EXPECT_GT(song->get_duration_seconds() - Start(12), 1.0 / 24.0)
+        << "position 12 outlasts a frame at 24 fps";
 
     // Sections end on bar lines (16 rows of 4/4), never in the middle of a phrase; the hammers'
     // positions (cut to the grid's crossing), the last chord and the silence after it on beats.

@@ -213,7 +213,7 @@ private:
     Part Chorus(int which);
     Part Breakdown();
     Part Ending();
-    Part Silence();
+    Part Silence(int ticks, int bpm);
 
     int padChannel = kPadB; // the channel of the chord that sounds now
     bool padPlaying = false;
@@ -401,18 +401,22 @@ Part Composer::Turn()
 // 9) the crash and an accented kick mark every bar's first beat, when the spinning cloud faces the
 // viewer.
 //
-// Under the faces each beat's rows take 2, 10, 6 and 6 ticks instead of 6 each: the beat still lasts
-// 24 ticks, but the beat row, during which the new face stands faint and still, lasts 2 ticks (54 ms:
-// longer than a frame at 24 a second, so that no frame rate misses a face change) instead of 6
-// (10 frames at 60). Its second sixteenth then falls 4 ticks early, so nothing plays on it there.
+// Under the faces each beat's rows take 1, 11, 6 and 6 ticks instead of 6 each, the beat row's tick at
+// a slower tempo: the beat row, during which the new face stands faint and still, lasts 44 ms (just
+// longer than a frame at 24 a second, so that no frame rate misses a face change) instead of 6 ticks
+// (10 frames at 60), and every beat as long as the next. Its second sixteenth then falls 5 ticks
+// early, so nothing plays on it there.
 Part Composer::Chorus(int which)
 {
     const bool faces = which < 2;
     Part part(kPatternRows);
     if (faces) {
-        for (int row = 0; row < kPatternRows; ++row)
+        for (int row = 0; row < kPatternRows; ++row) {
             part.Effect(row, kKickChannel, xm::kSetSpeed, kFacesBeatTicks[row % kRowsPerBeat]);
-        part.Effect(0, kHatChannel, xm::kSetSpeed, kFacesBpm);
+            if (row % kRowsPerBeat < 2)
+                part.Effect(row, kHatChannel, xm::kSetSpeed,
+                            row % kRowsPerBeat == 0 ? kFacesBeatRowBpm : kFacesBpm);
+        }
     }
     const std::vector<Chord> chords = {kBb, kC, kDm, kA};
     const int bars = static_cast<int>(chords.size());
@@ -494,14 +498,16 @@ Part Composer::Ending()
     return part;
 }
 
-// Positions 11 and 12: silence, every held note released, one row as short as the format allows
-// (10 ms): the show quits at position 12 right after the fly-past.
-Part Composer::Silence()
+// Positions 11 and 12: silence, every held note released, one row of `ticks` ticks at `bpm`. Position
+// 11 is as short as the format allows (10 ms), so the show goes from the fly-past straight to its end;
+// position 12, where the show quits, lasts 60 ms, longer than a frame at 24 a second, so that a frame
+// always sees it before the song ends and starts again.
+Part Composer::Silence(int ticks, int bpm)
 {
     Part part(kSilenceRows);
     part.Effect(0, kKickChannel, xm::kSetGlobalVolume, 0);
-    part.Effect(0, kSnareChannel, xm::kSetSpeed, 1);
-    part.Effect(0, kHatChannel, xm::kSetSpeed, 255);
+    part.Effect(0, kSnareChannel, xm::kSetSpeed, static_cast<std::uint8_t>(ticks));
+    part.Effect(0, kHatChannel, xm::kSetSpeed, static_cast<std::uint8_t>(bpm));
     for (int channel : {kBassChannel, kPadA, kPadB, kLeadChannel})
         part.Release(0, channel);
     return part;
@@ -613,18 +619,19 @@ xm::Module Composer::Build()
     m.bpm = kBpm;
     m.instruments = MakeInstruments();
     // In song order: the pads carry their state from one pattern to the next.
-    m.patterns.push_back(Intro().pattern);      // 0
-    m.patterns.push_back(IntroTheme().pattern); // 1
-    m.patterns.push_back(Groove().pattern);     // 2
-    m.patterns.push_back(Verse().pattern);      // 3
-    m.patterns.push_back(Turn().pattern);       // 4
-    m.patterns.push_back(Chorus(0).pattern);    // 5
-    m.patterns.push_back(Chorus(1).pattern);    // 6
-    m.patterns.push_back(Breakdown().pattern);  // 7
-    m.patterns.push_back(Chorus(2).pattern);    // 8
-    m.patterns.push_back(Chorus(3).pattern);    // 9
-    m.patterns.push_back(Ending().pattern);     // 10
-    m.patterns.push_back(Silence().pattern);    // 11
+    m.patterns.push_back(Intro().pattern);         // 0
+    m.patterns.push_back(IntroTheme().pattern);    // 1
+    m.patterns.push_back(Groove().pattern);        // 2
+    m.patterns.push_back(Verse().pattern);         // 3
+    m.patterns.push_back(Turn().pattern);          // 4
+    m.patterns.push_back(Chorus(0).pattern);       // 5
+    m.patterns.push_back(Chorus(1).pattern);       // 6
+    m.patterns.push_back(Breakdown().pattern);     // 7
+    m.patterns.push_back(Chorus(2).pattern);       // 8
+    m.patterns.push_back(Chorus(3).pattern);       // 9
+    m.patterns.push_back(Ending().pattern);        // 10
+    m.patterns.push_back(Silence(1, 255).pattern); // 11
+    m.patterns.push_back(Silence(3, 125).pattern); // 12
     for (xm::Pattern& p : m.patterns)
         Mix(p);
     // The hammers strike on every beat and the cloud faces the viewer on every bar's first beat
@@ -637,7 +644,7 @@ xm::Module Composer::Build()
         if (p == 6) EndInStep(m.patterns[p], start, speed, bpm, kCloudTurn, 0.0);
         start += Seconds(m.patterns[p], speed, bpm);
     }
-    m.orders = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 11};
+    m.orders = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     m.restartPosition = 0;
     return m;
 }

@@ -8,14 +8,14 @@
 //        its last rows held so that the hammers start in step with their swing;
 //   2-4  the hammers, at a beat of pi/4 s (11 ticks a row at 140 BPM), 12, 28 and 4 rows (8.6 s):
 //        one of each pair strikes on every beat, the kick with it;
-//   5-6  chorus, 64 rows (10.4 s) each at 92 BPM, the kick on every beat (rows that are multiples of
-//        4): the faces change on it; the beat rows there are short (2 ticks), the beat as long as
+//   5-6  chorus, 64 rows (10.5 s) each at 94 BPM, the kick on every beat (rows that are multiples of
+//        4): the faces change on it; the beat rows there are short (44 ms), the beat as long as
 //        elsewhere; the last rows held so that the greetings start in step with the cloud's turn;
 //   7-9  breakdown and two choruses, 32, 64 and 64 rows at a bar of 2.25 s (9 ticks a row at 160
 //        BPM), the particle cloud spinning and facing the viewer on every bar's first beat;
 //   10   the last chord, 8 rows at 140 BPM (0.86 s): the cloud flies past the viewer while the chord
 //        dies away, and the show ends on the half-faded card;
-//   11-12 one row of silence, 10 ms (the show ends at 12).
+//   11-12 one row of silence each, 10 ms and 60 ms (the show ends at 12, which every frame rate sees).
 #pragma once
 
 #include "xmwriter.h"
@@ -60,9 +60,13 @@ constexpr int kGreetsBpm = 160;
 constexpr double kCloudTurn = 2.25;
 // Positions 5-6 a touch slower than the intro: the faces last about 20 s, and the greetings that
 // follow start in step with the cloud after a hold of a fifth of a second.
-constexpr int kFacesBpm = 92;
-// Ticks of the four rows of a beat at positions 5 and 6: a short beat row, then the rest.
-constexpr std::uint8_t kFacesBeatTicks[kRowsPerBeat] = {2, 10, 6, 6};
+constexpr int kFacesBpm = 94;
+// Ticks of the four rows of a beat at positions 5 and 6: a short beat row, then the rest. The beat row's
+// one tick is played at kFacesBeatRowBpm, the others at kFacesBpm: 44 ms, just longer than a frame at
+// 24 a second (so that no frame rate misses a face change), and no longer, since the new face stands
+// still while it lasts.
+constexpr std::uint8_t kFacesBeatTicks[kRowsPerBeat] = {1, 11, 6, 6};
+constexpr int kFacesBeatRowBpm = 57;
 
 // The whole song, the same bytes on every run.
 xm::Module Compose();
