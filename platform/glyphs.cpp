@@ -1,6 +1,7 @@
 // platform/glyphs.cpp -- glyph display lists: fontconfig finds the face, FreeType gives the outlines,
 // the GLU tessellator fills them.
 #include "glyphs.h"
+#include "glyphshapes.h"
 
 #include <GL/gl.h>                 // Required for: display lists and immediate-mode drawing
 #include <GL/glu.h>                // Required for: gluNewTess() and the tessellator callbacks
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -209,6 +211,7 @@ void CleanContours(std::vector<Contour>* contours)
 
 struct TessVertex {
     GLdouble xyz[3];
+    std::uint32_t index; // in the glyph's vertices: the contours' points in order, then the added ones
 };
 
 struct Tessellation {
@@ -231,7 +234,8 @@ void GLAPIENTRY OnTessEdgeFlag(GLboolean, void*)
 void GLAPIENTRY OnTessCombine(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* data)
 {
     auto* tess = static_cast<Tessellation*>(data);
-    tess->vertices.push_back(TessVertex{{coords[0], coords[1], coords[2]}});
+    const auto index = static_cast<std::uint32_t>(tess->vertices.size());
+    tess->vertices.push_back(TessVertex{{coords[0], coords[1], coords[2]}, index});
     *out = &tess->vertices.back();
 }
 
@@ -240,136 +244,52 @@ void GLAPIENTRY OnTessError(GLenum, void* data)
     static_cast<Tessellation*>(data)->failed = true;
 }
 
-// Triangles of the filled outline, each counter-clockwise seen from +z. Empty when the tessellator
-// gives up (the glyph then keeps its side walls only).
-void Tessellate(GLUtesselator* tess, const std::vector<Contour>& contours, bool evenOdd, Tessellation* out)
+// Fills shape->triangles (each counter-clockwise seen from +z) and shape->extraVertices from its
+// contours. No triangles when the tessellator gives up (the glyph then keeps its side walls only).
+void Tessellate(GLUtesselator* tess, bool evenOdd, GlyphShape* shape)
 {
+    Tessellation out;
     gluTessProperty(tess, GLU_TESS_WINDING_RULE, evenOdd ? GLU_TESS_WINDING_ODD : GLU_TESS_WINDING_NONZERO);
     gluTessNormal(tess, 0.0, 0.0, 1.0);
-    for (const Contour& c : contours) {
-        for (const Point& p : c.points) {
-            out->vertices.push_back(TessVertex{{p.x, p.y, 0.0}});
+    for (const GlyphContour& c : shape->contours) {
+        for (const GlyphVertex& p : c.points) {
+            const auto index = static_cast<std::uint32_t>(out.vertices.size());
+            out.vertices.push_back(TessVertex{{p.x, p.y, 0.0}, index});
         }
     }
-    gluTessBeginPolygon(tess, out);
+    const size_t own = out.vertices.size();
+    gluTessBeginPolygon(tess, &out);
     size_t next = 0;
-    for (const Contour& c : contours) {
+    for (const GlyphContour& c : shape->contours) {
         gluTessBeginContour(tess);
         for (size_t i = 0; i < c.points.size(); ++i, ++next) {
-            TessVertex* v = &out->vertices[next];
+            TessVertex* v = &out.vertices[next];
             gluTessVertex(tess, v->xyz, v);
         }
         gluTessEndContour(tess);
     }
     gluTessEndPolygon(tess);
 
-    if (out->failed || out->triangles.size() % 3 != 0) {
-        out->triangles.clear();
+    if (out.failed || out.triangles.size() % 3 != 0) {
         return;
     }
     // Orientation is fixed here rather than trusted to the tessellator, so that the front face's
     // winding never depends on the direction the font draws its contours in.
-    for (size_t i = 0; i < out->triangles.size(); i += 3) {
-        const GLdouble* a = out->triangles[i]->xyz;
-        const GLdouble* b = out->triangles[i + 1]->xyz;
-        const GLdouble* c = out->triangles[i + 2]->xyz;
+    for (size_t i = 0; i < out.triangles.size(); i += 3) {
+        const GLdouble* a = out.triangles[i]->xyz;
+        const GLdouble* b = out.triangles[i + 1]->xyz;
+        const GLdouble* c = out.triangles[i + 2]->xyz;
         const double area2 = (b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]);
         if (area2 < 0.0) {
-            std::swap(out->triangles[i + 1], out->triangles[i + 2]);
+            std::swap(out.triangles[i + 1], out.triangles[i + 2]);
         }
     }
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Compiling one glyph.
-
-void EmitPolygons(GLUtesselator* tess, const std::vector<Contour>& contours, bool evenOdd, bool fillRight,
-                  float depth)
-{
-    Tessellation fill;
-    Tessellate(tess, contours, evenOdd, &fill);
-    const float back = -depth;
-    if (!fill.triangles.empty()) {
-        glNormal3f(0.0f, 0.0f, 1.0f);
-        glBegin(GL_TRIANGLES);
-        for (const TessVertex* v : fill.triangles) {
-            glVertex3f(static_cast<float>(v->xyz[0]), static_cast<float>(v->xyz[1]), 0.0f);
-        }
-        glEnd();
-        if (depth > 0.0f) {
-            // The back face faces -z: the same triangles, each in reverse order.
-            glNormal3f(0.0f, 0.0f, -1.0f);
-            glBegin(GL_TRIANGLES);
-            for (size_t i = fill.triangles.size(); i > 0; --i) {
-                const TessVertex* v = fill.triangles[i - 1];
-                glVertex3f(static_cast<float>(v->xyz[0]), static_cast<float>(v->xyz[1]), back);
-            }
-            glEnd();
-        }
+    for (size_t i = own; i < out.vertices.size(); ++i) {
+        shape->extraVertices.push_back(GlyphVertex{out.vertices[i].xyz[0], out.vertices[i].xyz[1]});
     }
-    if (depth <= 0.0f) {
-        return;
+    for (const TessVertex* v : out.triangles) {
+        shape->triangles.push_back(v->index);
     }
-    // Side walls, one quad per chord, facing away from the ink. TrueType draws outer contours
-    // clockwise (ink on the right of travel), PostScript outlines counter-clockwise (ink on the left).
-    glBegin(GL_QUADS);
-    for (const Contour& c : contours) {
-        const size_t n = c.points.size();
-        for (size_t i = 0; i < n; ++i) {
-            const Point p0 = c.points[i];
-            const Point p1 = c.points[(i + 1) % n];
-            const double dx = p1.x - p0.x;
-            const double dy = p1.y - p0.y;
-            const double len = Length(dx, dy);
-            const double nx = (fillRight ? -dy : dy) / len;
-            const double ny = (fillRight ? dx : -dx) / len;
-            glNormal3f(static_cast<float>(nx), static_cast<float>(ny), 0.0f);
-            const float x0 = static_cast<float>(p0.x), y0 = static_cast<float>(p0.y);
-            const float x1 = static_cast<float>(p1.x), y1 = static_cast<float>(p1.y);
-            if (fillRight) {
-                glVertex3f(x0, y0, 0.0f);
-                glVertex3f(x1, y1, 0.0f);
-                glVertex3f(x1, y1, back);
-                glVertex3f(x0, y0, back);
-            } else {
-                glVertex3f(x0, y0, 0.0f);
-                glVertex3f(x0, y0, back);
-                glVertex3f(x1, y1, back);
-                glVertex3f(x1, y1, 0.0f);
-            }
-        }
-    }
-    glEnd();
-}
-
-void EmitLines(const std::vector<Contour>& contours, float depth)
-{
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    const int faces = depth > 0.0f ? 2 : 1;
-    for (int face = 0; face < faces; ++face) {
-        const float z = face == 0 ? 0.0f : -depth;
-        for (const Contour& c : contours) {
-            glBegin(GL_LINE_LOOP);
-            for (const Point& p : c.points) {
-                glVertex3f(static_cast<float>(p.x), static_cast<float>(p.y), z);
-            }
-            glEnd();
-        }
-    }
-    if (depth <= 0.0f) {
-        return;
-    }
-    // Joins between front and back at the outline's corners only, not at every chord of a curve.
-    glBegin(GL_LINES);
-    for (const Contour& c : contours) {
-        for (size_t i = 0; i < c.points.size(); ++i) {
-            if (c.corners[i] != 0) {
-                glVertex3f(static_cast<float>(c.points[i].x), static_cast<float>(c.points[i].y), 0.0f);
-                glVertex3f(static_cast<float>(c.points[i].x), static_cast<float>(c.points[i].y), -depth);
-            }
-        }
-    }
-    glEnd();
 }
 
 bool IsControl(char32_t c)
@@ -387,16 +307,16 @@ FT_UInt GlyphIndexOf(FT_Face face, bool symbolFont, unsigned char code)
     return FT_Get_Char_Index(face, Windows1252ToUnicode(code));
 }
 
-// Loads, flattens and compiles the glyph of `code` into `list`; fills `metrics`.
-void BuildGlyph(FT_Face face, bool symbolFont, bool embolden, GLUtesselator* tess, unsigned char code,
-                GLuint list, float depth, bool polygons, GlyphMetrics* metrics)
+// Loads, flattens and fills the glyph of `code`.
+void LoadShape(FT_Face face, bool symbolFont, bool embolden, GLUtesselator* tess, unsigned char code,
+               GlyphShape* shape)
 {
-    *metrics = GlyphMetrics{};
+    *shape = GlyphShape{};
+    GlyphMetrics* metrics = &shape->metrics;
     const FT_UInt index = GlyphIndexOf(face, symbolFont, code);
     const bool draw = index != 0 || symbolFont || !IsControl(Windows1252ToUnicode(code));
     std::vector<Contour> contours;
     bool evenOdd = false;
-    bool fillRight = true;
     if (draw && FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0) {
         FT_GlyphSlot slot = face->glyph;
         const double scale = 1.0 / face->units_per_EM;
@@ -409,7 +329,7 @@ void BuildGlyph(FT_Face face, bool symbolFont, bool embolden, GLUtesselator* tes
                 advance += strength;
             }
             evenOdd = (slot->outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
-            fillRight = FT_Outline_Get_Orientation(&slot->outline) != FT_ORIENTATION_POSTSCRIPT;
+            shape->fillRight = FT_Outline_Get_Orientation(&slot->outline) != FT_ORIENTATION_POSTSCRIPT;
             Flattener flattener{scale, {}, {0.0, 0.0}};
             FT_Outline_Funcs funcs{};
             funcs.move_to = MoveTo;
@@ -424,34 +344,29 @@ void BuildGlyph(FT_Face face, bool symbolFont, bool embolden, GLUtesselator* tes
         metrics->gmfCellIncX = static_cast<float>(advance * scale);
         metrics->gmfCellIncY = 0.0f; // horizontal text only
     }
-
-    if (!contours.empty()) {
-        double minX = contours[0].points[0].x, maxX = minX;
-        double minY = contours[0].points[0].y, maxY = minY;
-        for (const Contour& c : contours) {
-            for (const Point& p : c.points) {
-                minX = std::min(minX, p.x);
-                maxX = std::max(maxX, p.x);
-                minY = std::min(minY, p.y);
-                maxY = std::max(maxY, p.y);
-            }
-        }
-        metrics->gmfBlackBoxX = static_cast<float>(maxX - minX);
-        metrics->gmfBlackBoxY = static_cast<float>(maxY - minY);
-        metrics->gmfptGlyphOrigin.x = static_cast<float>(minX);
-        metrics->gmfptGlyphOrigin.y = static_cast<float>(maxY);
+    if (contours.empty()) {
+        return;
     }
 
-    glNewList(list, GL_COMPILE);
-    if (!contours.empty()) {
-        if (polygons) {
-            EmitPolygons(tess, contours, evenOdd, fillRight, depth);
-        } else {
-            EmitLines(contours, depth);
+    double minX = contours[0].points[0].x, maxX = minX;
+    double minY = contours[0].points[0].y, maxY = minY;
+    for (const Contour& c : contours) {
+        GlyphContour out;
+        out.corners = c.corners;
+        for (const Point& p : c.points) {
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+            out.points.push_back(GlyphVertex{p.x, p.y});
         }
+        shape->contours.push_back(std::move(out));
     }
-    glTranslatef(metrics->gmfCellIncX, metrics->gmfCellIncY, 0.0f);
-    glEndList();
+    metrics->gmfBlackBoxX = static_cast<float>(maxX - minX);
+    metrics->gmfBlackBoxY = static_cast<float>(maxY - minY);
+    metrics->gmfptGlyphOrigin.x = static_cast<float>(minX);
+    metrics->gmfptGlyphOrigin.y = static_cast<float>(maxY);
+    Tessellate(tess, evenOdd, shape);
 }
 
 } // namespace
@@ -470,15 +385,10 @@ char32_t Windows1252ToUnicode(unsigned char code)
     return code;
 }
 
-bool BuildGlyphLists(const char* faceName, bool bold, int firstCode, int count, unsigned int listBase,
-                     float depth, bool polygons, GlyphMetrics* metricsOut)
+bool LoadGlyphShapes(const char* faceName, bool bold, int firstCode, int count, GlyphShapeSet* out)
 {
-    for (int i = 0; metricsOut != nullptr && i < count; ++i) {
-        metricsOut[i] = GlyphMetrics{};
-    }
-
     FontFile file;
-    if (!FindFontFile(faceName, bold, &file)) {
+    if (count < 0 || !FindFontFile(faceName, bold, &file)) {
         return false;
     }
     FT_Library library = nullptr;
@@ -508,18 +418,49 @@ bool BuildGlyphLists(const char* faceName, bool bold, int firstCode, int count, 
     gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, reinterpret_cast<_GLUfuncptr>(OnTessEdgeFlag));
     gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(OnTessCombine));
     gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(OnTessError));
-    GlyphMetrics unused;
+    GlyphShapeSet set;
+    set.faceName = face->family_name != nullptr ? face->family_name : "";
+    if (face->style_name != nullptr) {
+        set.faceName += std::string(" ") + face->style_name;
+    }
+    if (file.embolden) {
+        set.faceName += " (emboldened)";
+    }
+    set.firstCode = firstCode;
+    set.shapes.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int code = firstCode + i;
+        if (code >= 0 && code <= 255) {
+            LoadShape(face, symbolFont, file.embolden, tess, static_cast<unsigned char>(code),
+                      &set.shapes[i]);
+        }
+    }
+    gluDeleteTess(tess);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    *out = std::move(set);
+    return true;
+}
+
+bool BuildGlyphLists(const char* faceName, bool bold, int firstCode, int count, unsigned int listBase,
+                     float depth, bool polygons, GlyphMetrics* metricsOut)
+{
+    for (int i = 0; metricsOut != nullptr && i < count; ++i) {
+        metricsOut[i] = GlyphMetrics{};
+    }
+    GlyphShapeSet set;
+    if (!LoadGlyphShapes(faceName, bold, firstCode, count, &set)) {
+        return false;
+    }
     for (int i = 0; i < count; ++i) {
         const int code = firstCode + i;
         if (code < 0 || code > 255) {
             continue;
         }
-        GlyphMetrics* metrics = metricsOut != nullptr ? &metricsOut[i] : &unused;
-        BuildGlyph(face, symbolFont, file.embolden, tess, static_cast<unsigned char>(code), listBase + i,
-                   depth, polygons, metrics);
+        if (metricsOut != nullptr) {
+            metricsOut[i] = set.shapes[i].metrics;
+        }
+        CompileGlyphList(set.shapes[i], listBase + i, depth, polygons);
     }
-    gluDeleteTess(tess);
-    FT_Done_Face(face);
-    FT_Done_FreeType(library);
     return true;
 }

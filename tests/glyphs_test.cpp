@@ -5,13 +5,18 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "glcontext.h"
 #include "platform/glyphs.h"
+#include "platform/glyphshapes.h"
 #include "tempfile.h"
 
 namespace {
@@ -374,6 +379,182 @@ TEST_F(GlyphLists, WithoutAnyFontNothingIsBuiltAndNothingBreaks)
     }
     glCallList(base + 'A'); // the list was left as it was
     EXPECT_TRUE(MatrixNear(Matrix(), MatrixOf([] { glTranslatef(5.0f, 0.0f, 0.0f); })));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The shapes file the browser compiles its lists from.
+
+bool SameVertex(const GlyphVertex& a, const GlyphVertex& b)
+{
+    return std::memcmp(&a.x, &b.x, sizeof a.x) == 0 && std::memcmp(&a.y, &b.y, sizeof a.y) == 0;
+}
+
+bool SameShape(const GlyphShape& a, const GlyphShape& b)
+{
+    const GlyphMetrics& m = a.metrics;
+    const GlyphMetrics& n = b.metrics;
+    if (m.gmfBlackBoxX != n.gmfBlackBoxX || m.gmfBlackBoxY != n.gmfBlackBoxY ||
+        m.gmfptGlyphOrigin.x != n.gmfptGlyphOrigin.x || m.gmfptGlyphOrigin.y != n.gmfptGlyphOrigin.y ||
+        m.gmfCellIncX != n.gmfCellIncX || m.gmfCellIncY != n.gmfCellIncY || a.fillRight != b.fillRight ||
+        a.contours.size() != b.contours.size() || a.extraVertices.size() != b.extraVertices.size() ||
+        a.triangles != b.triangles) {
+        return false;
+    }
+    for (size_t i = 0; i < a.contours.size(); ++i) {
+        const GlyphContour& c = a.contours[i];
+        const GlyphContour& d = b.contours[i];
+        if (c.corners != d.corners || c.points.size() != d.points.size() ||
+            !std::equal(c.points.begin(), c.points.end(), d.points.begin(), SameVertex)) {
+            return false;
+        }
+    }
+    return std::equal(a.extraVertices.begin(), a.extraVertices.end(), b.extraVertices.begin(), SameVertex);
+}
+
+// Draws the text with the lists from `base`, lit, turned so that the side walls and the back show,
+// after `project` set the projection.
+std::vector<unsigned char> DrawLitText(GLuint base, const char* text, void (*project)())
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    project();
+    glTranslatef(0.0f, 0.0f, -4.0f);
+    glRotatef(40.0f, 0.0f, 1.0f, 0.0f);
+    glRotatef(-25.0f, 1.0f, 0.0f, 0.0f);
+    glTranslatef(-1.5f, -0.3f, 0.0f);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_DEPTH_TEST);
+    glListBase(base);
+    glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
+    glListBase(0);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_NORMALIZE);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    return ReadFrame();
+}
+
+TEST_F(GlyphLists, ListsFromTheShapesFileAreTheFontsOwn)
+{
+    for (const bool polygons : {true, false}) {
+        SCOPED_TRACE(polygons ? "filled" : "lines");
+        ASSERT_TRUE(Build("Courier New", true, kDepth, polygons));
+        GlyphShapeSet loaded;
+        ASSERT_TRUE(LoadGlyphShapes("Courier New", true, 0, 255, &loaded));
+        const std::vector<unsigned char> bytes = WriteGlyphShapes(loaded);
+        GlyphShapeSet read;
+        std::string error;
+        ASSERT_TRUE(ReadGlyphShapes(bytes.data(), bytes.size(), &read, &error)) << error;
+        EXPECT_EQ(read.faceName, loaded.faceName);
+        EXPECT_FALSE(read.faceName.empty());
+        ASSERT_EQ(read.shapes.size(), 255u);
+        size_t triangles = 0;
+        for (size_t code = 0; code < 255; ++code) {
+            EXPECT_TRUE(SameShape(read.shapes[code], loaded.shapes[code])) << code;
+            EXPECT_EQ(read.shapes[code].metrics.gmfCellIncX, metrics[code].gmfCellIncX) << code;
+            EXPECT_EQ(read.shapes[code].metrics.gmfptGlyphOrigin.y, metrics[code].gmfptGlyphOrigin.y) << code;
+            triangles += read.shapes[code].triangles.size();
+        }
+        EXPECT_GT(triangles, 1000u);
+
+        const GLuint fromFile = glGenLists(256);
+        for (int code = 0; code < 255; ++code) {
+            CompileGlyphList(read.shapes[static_cast<size_t>(code)], fromFile + static_cast<GLuint>(code),
+                             kDepth, polygons);
+        }
+        const char* text = "&Bg\xe9";
+        const std::vector<unsigned char> own = DrawLitText(base, text, UsePerspective);
+        const std::vector<unsigned char> baked = DrawLitText(fromFile, text, UsePerspective);
+        glDeleteLists(fromFile, 256);
+        EXPECT_EQ(own, baked);
+        EXPECT_GT(std::count_if(own.begin(), own.end(), [](unsigned char v) { return v > 40; }), 500);
+        glDeleteLists(base, 256);
+        base = 0;
+    }
+}
+
+// A file of one square glyph, with the byte offsets of its fields (see glyphshapes.cpp).
+std::vector<unsigned char> SquareFile()
+{
+    GlyphShapeSet set;
+    set.faceName = "T";
+    set.firstCode = 65;
+    GlyphShape square;
+    square.metrics.gmfCellIncX = 0.6f;
+    GlyphContour c;
+    c.points = {{0.0, 0.0}, {0.0, 0.5}, {0.5, 0.5}, {0.5, 0.0}};
+    c.corners = {1, 1, 1, 1};
+    square.contours.push_back(c);
+    square.triangles = {0, 1, 2, 0, 2, 3};
+    set.shapes.push_back(square);
+    return WriteGlyphShapes(set);
+}
+constexpr size_t kNameLength = 12, kFirstCode = 17, kGlyphCount = 21, kFillRight = 49, kPointCount = 54,
+                 kFirstX = 58, kFirstCorner = 74, kTriangleCount = 130, kFirstIndex = 134, kFileEnd = 158;
+
+void PutU32(std::vector<unsigned char>* bytes, size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) {
+        (*bytes)[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+    }
+}
+
+TEST(GlyphShapesFile, RefusesAnyFileThatDoesNotHoldTogether)
+{
+    const std::vector<unsigned char> good = SquareFile();
+    ASSERT_EQ(good.size(), kFileEnd);
+    GlyphShapeSet read;
+    std::string error;
+    ASSERT_TRUE(ReadGlyphShapes(good.data(), good.size(), &read, &error)) << error;
+    ASSERT_EQ(read.shapes.size(), 1u);
+    EXPECT_EQ(read.firstCode, 65);
+    EXPECT_EQ(read.shapes[0].triangles.size(), 6u);
+    EXPECT_EQ(read.shapes[0].contours[0].points[2].x, 0.5);
+
+    struct Case {
+        const char* what;
+        void (*spoil)(std::vector<unsigned char>*);
+    };
+    const Case cases[] = {
+        {"another magic", [](std::vector<unsigned char>* b) { (*b)[0] = 'X'; }},
+        {"a name longer than the file", [](std::vector<unsigned char>* b) { PutU32(b, kNameLength, 4000); }},
+        {"a first code past 255", [](std::vector<unsigned char>* b) { PutU32(b, kFirstCode, 300); }},
+        {"a glyph count the bytes cannot hold",
+         [](std::vector<unsigned char>* b) { PutU32(b, kGlyphCount, 0x7FFFFFFF); }},
+        {"a fill flag of 2", [](std::vector<unsigned char>* b) { (*b)[kFillRight] = 2; }},
+        {"a huge point count", [](std::vector<unsigned char>* b) { PutU32(b, kPointCount, 0xFFFFFFFF); }},
+        {"a contour of two points", [](std::vector<unsigned char>* b) { PutU32(b, kPointCount, 2); }},
+        {"a coordinate that is not a number",
+         [](std::vector<unsigned char>* b) {
+             const double nan = std::numeric_limits<double>::quiet_NaN();
+             std::memcpy(&(*b)[kFirstX], &nan, sizeof nan);
+         }},
+        {"a corner flag of 2", [](std::vector<unsigned char>* b) { (*b)[kFirstCorner] = 2; }},
+        {"a triangle count not a multiple of 3",
+         [](std::vector<unsigned char>* b) { PutU32(b, kTriangleCount, 5); }},
+        {"a triangle index past the vertices",
+         [](std::vector<unsigned char>* b) { PutU32(b, kFirstIndex, 4); }},
+        {"a byte after the last glyph", [](std::vector<unsigned char>* b) { b->push_back(0); }},
+    };
+    GlyphShapeSet kept;
+    kept.faceName = "kept";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<unsigned char> bytes = good;
+        c.spoil(&bytes);
+        GlyphShapeSet out = kept;
+        error.clear();
+        EXPECT_FALSE(ReadGlyphShapes(bytes.data(), bytes.size(), &out, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(out.faceName, "kept");
+    }
+    // Every shorter file: cut anywhere, it is refused.
+    for (size_t size = 0; size < good.size(); ++size) {
+        GlyphShapeSet out = kept;
+        EXPECT_FALSE(ReadGlyphShapes(good.data(), size, &out, &error)) << size;
+        EXPECT_EQ(out.faceName, "kept");
+    }
 }
 
 } // namespace

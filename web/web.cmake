@@ -2,8 +2,9 @@
 # the web back end of platform/ (platform/web/), into a page in ${CMAKE_BINARY_DIR}/site.
 # Included by the top-level CMakeLists.txt when the toolchain is Emscripten's (make web).
 #
-# The sound and the song's timeline are made by native programs: BRIMT_NATIVE_BUILD names the
-# desktop build folder that holds tools/songtimeline (make web builds it first).
+# The sound, the song's timeline and the 3D text's glyph outlines are made by native programs:
+# BRIMT_NATIVE_BUILD names the desktop build folder that holds tools/songtimeline and tools/bakeglyphs
+# (make web builds it first).
 
 set(BRIMT_NATIVE_BUILD "${PROJECT_SOURCE_DIR}/build" CACHE PATH "The desktop build, for its tools")
 find_program(FFMPEG ffmpeg REQUIRED)
@@ -21,6 +22,8 @@ add_library(platform_web STATIC
     platform/web/glyphs_web.cpp
     platform/web/jpeg_stb.cpp
     platform/web/music_web.cpp
+    platform/glyphshapes.cpp
+    platform/glyphlists.cpp
     platform/songtimeline.cpp
 )
 target_include_directories(platform_web PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/platform)
@@ -77,6 +80,16 @@ add_custom_command(
     COMMENT "Rendering the song for the page"
     VERBATIM)
 
+# --- the 3D text's glyphs: the desktop's shapes of the show's face (the page has no font system) ---
+set(GLYPHS_FILE ${CMAKE_BINARY_DIR}/glyphs/CourierNew-Bold.glyphs)
+add_custom_command(
+    OUTPUT ${GLYPHS_FILE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/glyphs
+    COMMAND ${BRIMT_NATIVE_BUILD}/tools/bakeglyphs ${GLYPHS_FILE} "Courier New"
+    DEPENDS ${BRIMT_NATIVE_BUILD}/tools/bakeglyphs
+    COMMENT "Baking the 3D text's glyph outlines for the page"
+    VERBATIM)
+
 # --- the site: the page, the engine, the show's files ---
 set(SITE ${CMAKE_BINARY_DIR}/site)
 file(GLOB DATA_FILES ${PROJECT_SOURCE_DIR}/DATA/*)
@@ -87,10 +100,10 @@ add_custom_target(site ALL
             ${PROJECT_SOURCE_DIR}/web/page.css ${SITE}/
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:brimt_engine> $<TARGET_FILE_DIR:brimt_engine>/brimt_engine.wasm
             ${SITE}/
-    COMMAND ${CMAKE_COMMAND} -E copy ${DATA_FILES} ${MUSIC_DIR}/Pkfloyd.timeline ${SITE}/DATA/
+    COMMAND ${CMAKE_COMMAND} -E copy ${DATA_FILES} ${MUSIC_DIR}/Pkfloyd.timeline ${GLYPHS_FILE} ${SITE}/DATA/
     COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_DIR}/Pkfloyd.ogg ${SITE}/
     COMMAND ${CMAKE_COMMAND} -DSITE=${SITE} -P ${PROJECT_SOURCE_DIR}/web/datalist.cmake
-    DEPENDS brimt_engine ${MUSIC_DIR}/Pkfloyd.ogg ${MUSIC_DIR}/Pkfloyd.timeline
+    DEPENDS brimt_engine ${MUSIC_DIR}/Pkfloyd.ogg ${MUSIC_DIR}/Pkfloyd.timeline ${GLYPHS_FILE}
             web/index.html web/page.js web/page.css
     VERBATIM)
 
@@ -99,7 +112,11 @@ add_executable(gldrawings tests/web/gldrawings.cpp tests/web/gldrawings_web.cpp)
 target_link_libraries(gldrawings PRIVATE platform_web)
 brimt_warnings(gldrawings)
 set_target_properties(gldrawings PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/gltest)
-target_link_options(gldrawings PRIVATE -lGL -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1)
+# The glyph case reads the shapes file where the page has it.
+add_custom_target(glyphs_file DEPENDS ${GLYPHS_FILE})
+add_dependencies(gldrawings glyphs_file)
+target_link_options(gldrawings PRIVATE -lGL -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1 -sALLOW_MEMORY_GROWTH=1
+    "--embed-file=${GLYPHS_FILE}@/DATA/CourierNew-Bold.glyphs")
 add_custom_command(TARGET gldrawings POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/tests/web/gldrawings.html ${CMAKE_BINARY_DIR}/gltest/
     VERBATIM)

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "platform/glyphs.h"
+
 namespace {
 
 // The unit square [-1, 1] fills the tile at this distance under the show's 45-degree perspective.
@@ -24,6 +26,7 @@ const char* const kNames[kDrawingCount] = {
     "line loops (plain and smoothed) and points",
     "alpha texture as a sprite",
     "luminance checkerboard placeholder",
+    "3D text from the glyph lists, lit",
 };
 
 void BeginTile(int index)
@@ -291,6 +294,41 @@ void Placeholder()
     glDeleteTextures(1, &texture);
 }
 
+// The show's face as the text object builds it (bold, extruded by 0.2 em, filled), two letters turned
+// so that their side walls show, under light 0. On the desktop the lists come from the font itself, in
+// the browser from the shapes file made of it at build time: the tile compares the two.
+void GlyphText()
+{
+    const GLuint base = glGenLists(256);
+    GlyphMetrics metrics[255];
+    if (!BuildGlyphLists("Courier New", true, 0, 255, base, 0.2f, true, metrics)) {
+        glDeleteLists(base, 256);
+        return; // no font: the tile stays black, which the comparison shows
+    }
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    const unsigned char text[2] = {'&', 'g'};
+    const float width = metrics[text[0]].gmfCellIncX + metrics[text[1]].gmfCellIncX;
+    glPushMatrix();
+    glTranslatef(0.0f, 0.0f, 1.0f);
+    glRotatef(35.0f, 0.0f, 1.0f, 0.0f);
+    glRotatef(-20.0f, 1.0f, 0.0f, 0.0f);
+    glTranslatef(-width / 2.0f, -0.25f, 0.0f);
+    glPushAttrib(GL_LIST_BIT);
+    glListBase(base);
+    glCallLists(2, GL_UNSIGNED_BYTE, text);
+    glPopAttrib();
+    glPopMatrix();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_NORMALIZE);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    glDeleteLists(base, 256);
+}
+
 } // namespace
 
 void DrawAllCases()
@@ -303,7 +341,7 @@ void DrawAllCases()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     void (*const cases[kDrawingCount])() = {
         SmoothColours,        RescaledTexture, MinifiedMipmaps, DisplayLists, ClientArrays, LitMaterial,
-        LightingWithoutLight, DepthTest,       LinesAndPoints,  AlphaSprite,  Placeholder};
+        LightingWithoutLight, DepthTest,       LinesAndPoints,  AlphaSprite,  Placeholder,  GlyphText};
     for (int i = 0; i < kDrawingCount; ++i) {
         BeginTile(i);
         cases[i]();

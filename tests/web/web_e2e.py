@@ -35,7 +35,8 @@ SCENE_FRAMES = {'intro': '1+120', 'hammers': '3+120', 'faces': '5+300', 'greets'
 kLayerTolerance = 0.02
 LAYER_CASES = ['smooth colours', 'rescaled texture, blended', 'minified mipmaps', 'display lists',
                'client arrays, 32-bit indices', 'light 0 and material', 'lighting with no light',
-               'depth test', 'line loops, plain and smoothed, and points', 'alpha texture sprite', 'luminance checkerboard']
+               'depth test', 'line loops, plain and smoothed, and points', 'alpha texture sprite', 'luminance checkerboard',
+               '3D text from the glyph lists']
 
 failures = []
 
