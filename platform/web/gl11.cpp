@@ -644,6 +644,42 @@ void AppendIndices(GLenum mode, std::uint32_t first, std::uint32_t count, std::v
     }
 }
 
+// Which planes of the view volume (-w <= x, y, z <= w) a clip-space point lies beyond, one bit each.
+unsigned Outcode(const float* c)
+{
+    const float w = c[3];
+    return (c[0] < -w ? 1u : 0u) | (c[0] > w ? 2u : 0u) | (c[1] < -w ? 4u : 0u) | (c[1] > w ? 8u : 0u) |
+           (c[2] < -w ? 16u : 0u) | (c[2] > w ? 32u : 0u);
+}
+
+// GL clips a triangle (or a segment) whose corners all lie beyond one plane of the view volume to
+// nothing. The primitives of that kind appended to the batch from index `start` on are looked at, and
+// those are left out: the same pixels, and less for WebGL to set up and clip (a scene's meshes often
+// lie partly or wholly off screen).
+void DropPrimitivesOutside(std::size_t start, std::size_t corners)
+{
+    State& s = S();
+    std::vector<std::uint32_t>& indices = s.batchIndices;
+    std::size_t kept = start;
+    for (std::size_t k = start; k + corners <= indices.size(); k += corners) {
+        unsigned all = ~0u;
+        for (std::size_t c = 0; c < corners; ++c)
+            all &= Outcode(s.batch[indices[k + c]].clip);
+        if (all != 0) continue;
+        for (std::size_t c = 0; c < corners; ++c)
+            indices[kept + c] = indices[k + c];
+        kept += corners;
+    }
+    indices.resize(kept);
+}
+
+// The primitives of `kind` appended from `start` on, less those wholly outside the view volume.
+void ClipAppended(Kind kind, std::size_t start)
+{
+    if (kind == Kind::Triangles) DropPrimitivesOutside(start, 3);
+    if (kind == Kind::Lines) DropPrimitivesOutside(start, 2);
+}
+
 // WebGL has no smoothed lines: with GL_LINE_SMOOTH and blending on, each segment becomes a quad two
 // pixels wide whose alpha falls off from its middle to its sides, as a one-pixel line's coverage does.
 void SubmitSmoothLines(GLenum mode, const std::vector<Vertex>& vertices)
@@ -706,7 +742,9 @@ void Submit(GLenum mode, const std::vector<Vertex>& vertices)
     const VertexStage stage = MakeStage();
     for (const Vertex& v : vertices)
         AddVertex(stage, v);
+    const std::size_t start = s.batchIndices.size();
     AppendIndices(mode, first, static_cast<std::uint32_t>(vertices.size()), &s.batchIndices);
+    ClipAppended(KindOf(mode), start);
 }
 
 // A list's primitive, run: what its vertices did not give is the current attribute now; what they gave
@@ -1541,20 +1579,23 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indic
             AddVertex(stage, v);
         }
     }
+    const std::size_t start = s.batchIndices.size();
     if (mode == GL_TRIANGLES) {
         const std::size_t n = static_cast<std::size_t>(count) / 3 * 3;
         s.batchIndices.reserve(s.batchIndices.size() + n);
         for (std::size_t k = 0; k < n; ++k) {
             s.batchIndices.push_back(first + indexAt(static_cast<GLsizei>(k)) - low);
         }
-        return;
+    } else {
+        // Another mode's assembly over the selected vertices: the index list walked as a primitive
+        // would be.
+        std::vector<std::uint32_t> assembled;
+        AppendIndices(mode, 0, static_cast<std::uint32_t>(count), &assembled);
+        for (std::uint32_t k : assembled) {
+            s.batchIndices.push_back(first + indexAt(static_cast<GLsizei>(k)) - low);
+        }
     }
-    // Another mode's assembly over the selected vertices: the index list walked as a primitive would be.
-    std::vector<std::uint32_t> assembled;
-    AppendIndices(mode, 0, static_cast<std::uint32_t>(count), &assembled);
-    for (std::uint32_t k : assembled) {
-        s.batchIndices.push_back(first + indexAt(static_cast<GLsizei>(k)) - low);
-    }
+    ClipAppended(KindOf(mode), start);
 }
 
 // ---- display lists ----

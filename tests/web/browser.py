@@ -17,6 +17,7 @@ CHROMIUM = os.environ.get('BRIMT_CHROMIUM', '/usr/bin/chromium')
 
 FLAGS = [
     '--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--disable-gpu-compositing',
     '--autoplay-policy=no-user-gesture-required', '--disable-background-networking',
     '--disable-component-update', '--disable-sync', '--no-first-run', '--mute-audio',
     '--disable-background-timer-throttling', '--disable-renderer-backgrounding',

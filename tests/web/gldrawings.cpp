@@ -27,6 +27,7 @@ const char* const kNames[kDrawingCount] = {
     "alpha texture as a sprite",
     "luminance checkerboard placeholder",
     "3D text from the glyph lists, lit",
+    "primitives partly and wholly outside the view",
 };
 
 void BeginTile(int index)
@@ -329,6 +330,34 @@ void GlyphText()
     glDeleteLists(base, 256);
 }
 
+// What GL clips away must go and what it keeps must stay: a triangle whose corners lie beyond different
+// planes of the view (it covers the tile's middle), one cut by the tile's edge, one wholly off to the
+// side, one reaching behind the eye, and a line whose ends are both outside, on opposite sides.
+void OutsideTheView()
+{
+    glColor3f(0.2f, 0.3f, 1.0f);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(-6.0f, -3.0f, 0.0f); // beyond the left and bottom planes
+    glVertex3f(6.0f, -3.0f, 0.0f);  // beyond the right and bottom planes
+    glVertex3f(0.0f, 5.0f, 0.0f);   // beyond the top plane
+    glEnd();
+    glColor3f(1.0f, 0.8f, 0.1f);
+    const float vertices[] = {0.6f,  0.2f,  0.1f, 1.8f,  0.4f,  0.1f, 0.7f,  0.8f,  0.1f,  // cut by the edge
+                              -5.0f, 0.0f,  0.1f, -4.0f, 0.5f,  0.1f, -4.5f, 1.0f,  0.1f,  // off to the side
+                              -0.8f, -0.8f, 0.1f, -0.2f, -0.8f, 0.1f, -0.5f, -0.5f, 4.0f}; // behind the eye
+    const unsigned int indices[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices);
+    glDrawElements(GL_TRIANGLES, 9, GL_UNSIGNED_INT, indices);
+    glPopClientAttrib();
+    glColor3f(0.1f, 1.0f, 0.3f);
+    glBegin(GL_LINES);
+    glVertex3f(-4.0f, -0.3f, 0.2f);
+    glVertex3f(4.0f, 0.3f, 0.2f);
+    glEnd();
+}
+
 } // namespace
 
 void DrawAllCases()
@@ -341,7 +370,8 @@ void DrawAllCases()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     void (*const cases[kDrawingCount])() = {
         SmoothColours,        RescaledTexture, MinifiedMipmaps, DisplayLists, ClientArrays, LitMaterial,
-        LightingWithoutLight, DepthTest,       LinesAndPoints,  AlphaSprite,  Placeholder,  GlyphText};
+        LightingWithoutLight, DepthTest,       LinesAndPoints,  AlphaSprite,  Placeholder,  GlyphText,
+        OutsideTheView};
     for (int i = 0; i < kDrawingCount; ++i) {
         BeginTile(i);
         cases[i]();

@@ -8,7 +8,7 @@
 #pragma once
 
 constexpr int kDrawingTile = 64;  // pixels, each case's square
-constexpr int kDrawingCount = 12; // cases, side by side from the left
+constexpr int kDrawingCount = 13; // cases, side by side from the left
 
 // Draws every case into its tile of a kDrawingCount * kDrawingTile x kDrawingTile framebuffer, from a
 // fresh context. Needs the GL context current.

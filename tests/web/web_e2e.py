@@ -36,7 +36,7 @@ kLayerTolerance = 0.02
 LAYER_CASES = ['smooth colours', 'rescaled texture, blended', 'minified mipmaps', 'display lists',
                'client arrays, 32-bit indices', 'light 0 and material', 'lighting with no light',
                'depth test', 'line loops, plain and smoothed, and points', 'alpha texture sprite', 'luminance checkerboard',
-               '3D text from the glyph lists']
+               '3D text from the glyph lists', 'primitives outside the view']
 
 failures = []
 
