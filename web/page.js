@@ -76,6 +76,7 @@ function showMessage(caption, text) {
 
 // ---- The show ----
 let running = false;
+let fullScreenShow = false; // the show went full screen: leaving it ends the show
 
 function chosenSize() {
   const [w, h] = document.getElementById('resolution').value.split('x').map(Number);
@@ -109,8 +110,9 @@ async function startShow() {
   show('end', false);
   show('message', false);
   const { w, h } = chosenSize();
+  fullScreenShow = false;
   if (document.getElementById('fullscreen').checked) {
-    await document.getElementById('stage').requestFullscreen().catch(() => {});
+    fullScreenShow = await document.getElementById('stage').requestFullscreen().then(() => true, () => false);
   }
   canvas.focus();
   const result = Module._brimt_begin(w, h, -1);
@@ -120,6 +122,14 @@ async function startShow() {
   }
   requestAnimationFrame(frame);
 }
+
+// In full screen the browser keeps Escape for itself: it leaves full screen and the page never sees the
+// key. Leaving full screen while the show runs is then the show's Escape, handed to the engine as one.
+document.addEventListener('fullscreenchange', () => {
+  if (document.fullscreenElement || !fullScreenShow || !running) return;
+  fullScreenShow = false;
+  document.dispatchEvent(new KeyboardEvent('keydown', { key: 'Escape', code: 'Escape' }));
+});
 
 function startScreen() {
   show('start', true);

@@ -11,6 +11,7 @@
 #   - the show ends by itself at position 12, after as many frames as the desktop's;
 #   - the sound is as long as the song's timeline says;
 #   - Enter starts the show, Escape ends it, the end offers to play again and Enter plays it again;
+#   - full screen draws at the chosen size enlarged to the screen, and leaving it ends the show;
 #   - a missing data file gives "Erreur Brimt 2".
 import argparse
 import os
@@ -139,6 +140,26 @@ def test_start_screen(browser, site):
     check(browser.errors() == [], 'no console error while the show ran (%s)' % browser.errors())
 
 
+def test_full_screen(browser, site):
+    # Full screen at 640 x 480: the canvas keeps the chosen size and is enlarged to the screen. The
+    # browser keeps Escape for leaving full screen; leaving it, however it happens, ends the show.
+    browser.open(site.url + 'index.html')
+    browser.wait_for("!document.getElementById('go').disabled", timeout=120)
+    browser.evaluate("document.getElementById('fullscreen').checked = true;"
+                     "document.getElementById('resolution').value = '640x480'")
+    browser.key('Enter', 'Enter', 13)
+    browser.wait_for('!!document.fullscreenElement && Module._brimt_frame_status(2) > 0.5', timeout=60)
+    size = browser.evaluate("(() => { const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
+                            "return [c.width, c.height, r.width, r.height, innerWidth, innerHeight]; })()")
+    check(size[:2] == [640, 480], 'full screen: the canvas draws at the chosen 640 x 480 (%s)' % size[:2])
+    check(size[2:4] == size[4:6], 'full screen: the canvas fills the screen (%s)' % size[2:])
+    browser.evaluate('document.exitFullscreen()')
+    browser.wait_for("!document.getElementById('end').hidden", timeout=30)
+    check(browser.evaluate("document.getElementById('end-text').textContent") == 'La démo est terminée.',
+          'leaving full screen ends the show')
+    check(browser.errors() == [], 'no console error in full screen (%s)' % browser.errors())
+
+
 def test_scene_frames(browser, site, desktop, chosen, folder):
     for scene in SCENE_FRAMES:
         check(scene in chosen, '%s: the desktop capture has frame %s' % (scene, SCENE_FRAMES[scene]))
@@ -220,6 +241,7 @@ def main():
             with Site(args.site) as site:
                 site.folder = args.site
                 test_start_screen(browser, site)
+                test_full_screen(browser, site)
                 test_scene_frames(browser, site, desktop, chosen, folder)
                 test_end(browser, site, frames)
     finally:
