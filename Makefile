@@ -67,13 +67,14 @@ sanitize: deps
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 		LP_NUM_THREADS=0 ctest --output-on-failure -j $(JOBS) -E '_e2e$$' --repeat until-pass:2
 
-# Each libFuzzer program (model, coordinate and group loaders, BMP reader, JPEG layer) for FUZZ_SECONDS,
-# built with clang under ASan and UBSan in its own build folder. Fails when anything was found.
+# Each libFuzzer program (model, coordinate and group loaders, BMP reader, JPEG layer, glyph shapes
+# file) for FUZZ_SECONDS, built with clang under ASan and UBSan in its own build folder. Fails when
+# anything was found.
 FUZZ_SECONDS ?= 180
 fuzz: deps
 	cmake -S . -B build-fuzz -DBRIMT_FUZZ=ON -DBRIMT_BUILD_TESTS=OFF -DBRIMT_BUILD_BENCH=OFF \
 		-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_mesh fuzz_texcoords fuzz_group fuzz_bmp fuzz_jpeg
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_mesh fuzz_texcoords fuzz_group fuzz_bmp fuzz_jpeg fuzz_glyphs
 	sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
 # The show's engine from Init to Release on the headless GL context under valgrind's memcheck: any

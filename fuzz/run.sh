@@ -18,7 +18,7 @@ seed() { # seed TARGET FILES...: copy the existing FILES into the target's corpu
     done
 }
 
-for target in mesh texcoords group bmp jpeg; do
+for target in mesh texcoords group bmp jpeg glyphs; do
     mkdir -p "$build/corpus/$target" "$build/findings/$target"
     case $target in
         mesh|texcoords|group)
@@ -30,6 +30,9 @@ for target in mesh texcoords group bmp jpeg; do
         jpeg)
             seed "$target" "$root"/DATA/*.JPG "$root"/DATA/*.jpg "$here"/seeds/jpeg/*
             maxlen=131072 ;;
+        glyphs)
+            seed "$target" "$here"/seeds/glyphs/*
+            maxlen=16384 ;;
     esac
     seed "$target" "$here"/regressions/"$target"/*
     echo "fuzz: $target for $seconds s"

@@ -4,6 +4,7 @@
 #include <sys/mman.h> // Required for: memfd_create()
 #include <unistd.h>   // Required for: write(), close()
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "bmpfile.h"
 #include "glarve.h"
+#include "platform/glyphshapes.h"
 #include "platform/jpeg.h"
 
 namespace {
@@ -163,8 +165,30 @@ void FuzzJpeg(const std::uint8_t* data, std::size_t size)
     }
 }
 
-const FuzzTarget kFuzzTargets[5] = {{"mesh", FuzzMeshLoad},
-                                    {"texcoords", FuzzTexCoordLoad},
-                                    {"group", FuzzGroupLoad},
-                                    {"bmp", FuzzBmpRead},
-                                    {"jpeg", FuzzJpeg}};
+void FuzzGlyphShapes(const std::uint8_t* data, std::size_t size)
+{
+    GlyphShapeSet set;
+    std::string error;
+    if (!ReadGlyphShapes(data, size, &set, &error)) {
+        FuzzCheck(!error.empty(), "a refusal says why");
+        return;
+    }
+    FuzzCheck(set.firstCode >= 0 && set.firstCode <= 255, "first code");
+    for (const GlyphShape& shape : set.shapes) {
+        std::size_t vertices = shape.extraVertices.size();
+        for (const GlyphContour& c : shape.contours) {
+            FuzzCheck(c.points.size() >= 3 && c.corners.size() == c.points.size(), "contour");
+            vertices += c.points.size();
+        }
+        FuzzCheck(shape.triangles.size() % 3 == 0, "whole triangles");
+        for (const std::uint32_t index : shape.triangles) {
+            FuzzCheck(index < vertices, "triangle index inside the glyph");
+        }
+    }
+    const std::vector<unsigned char> again = WriteGlyphShapes(set);
+    FuzzCheck(again.size() == size && std::equal(again.begin(), again.end(), data), "written back the same");
+}
+
+const FuzzTarget kFuzzTargets[6] = {{"mesh", FuzzMeshLoad},   {"texcoords", FuzzTexCoordLoad},
+                                    {"group", FuzzGroupLoad}, {"bmp", FuzzBmpRead},
+                                    {"jpeg", FuzzJpeg},       {"glyphs", FuzzGlyphShapes}};

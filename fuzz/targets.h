@@ -24,8 +24,11 @@ void FuzzBmpRead(const std::uint8_t* data, std::size_t size);
 // ReadJpegInfo, then DecodeJpeg in colour and in grey for images of up to a million pixels.
 void FuzzJpeg(const std::uint8_t* data, std::size_t size);
 
+// ReadGlyphShapes; what it accepts must hold together and write back to the same bytes.
+void FuzzGlyphShapes(const std::uint8_t* data, std::size_t size);
+
 // Every target, in a fixed order.
-extern const FuzzTarget kFuzzTargets[5];
+extern const FuzzTarget kFuzzTargets[6];
 
 // Stops the program (a finding) when `condition` is false: what a loader made breaks its own promise.
 void FuzzCheck(bool condition, const char* what);

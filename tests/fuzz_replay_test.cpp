@@ -22,9 +22,8 @@ TEST(FuzzReplay, KeptInputsAndSeedsLoadOrFailCleanly)
     const fs::path fuzz = fs::path(std::getenv("BRIMT_SOURCE_DIR")) / "fuzz";
     ASSERT_TRUE(fs::is_directory(fuzz / "regressions"));
     for (const FuzzTarget& target : kFuzzTargets) {
-        const std::string seedKind = target.name == std::string("bmp")    ? "bmp"
-                                     : target.name == std::string("jpeg") ? "jpeg"
-                                                                          : "asc";
+        const std::string name = target.name;
+        const std::string seedKind = name == "bmp" || name == "jpeg" || name == "glyphs" ? name : "asc";
         for (const fs::path& folder : {fuzz / "regressions" / target.name, fuzz / "seeds" / seedKind}) {
             if (!fs::is_directory(folder)) {
                 continue;
