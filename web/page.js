@@ -105,15 +105,18 @@ let soundLoaded = null; // the promise of the sound's decoding, started with the
 async function startShow() {
   if (running) return;
   running = true; // from the click on: a second one starts nothing
+  fullScreenShow = false;
+  // Full screen is asked for at once: a browser grants it only while the click or key that asks is
+  // fresh, and the sound may still be decoding.
+  const fullScreen = document.getElementById('fullscreen').checked
+    ? document.getElementById('stage').requestFullscreen().then(() => true, () => false)
+    : Promise.resolve(false);
   await soundLoaded;
   show('start', false);
   show('end', false);
   show('message', false);
   const { w, h } = chosenSize();
-  fullScreenShow = false;
-  if (document.getElementById('fullscreen').checked) {
-    fullScreenShow = await document.getElementById('stage').requestFullscreen().then(() => true, () => false);
-  }
+  fullScreenShow = (await fullScreen) && !!document.fullscreenElement;
   canvas.focus();
   const result = Module._brimt_begin(w, h, -1);
   if (result !== -1) {
