@@ -89,6 +89,9 @@ add_custom_command(
     DEPENDS ${BRIMT_NATIVE_BUILD}/tools/bakeglyphs
     COMMENT "Baking the 3D text's glyph outlines for the page"
     VERBATIM)
+# The one target that makes the file: the site and the GL layer's check both wait for it, so that the
+# rule never runs twice at once in a parallel build.
+add_custom_target(glyphs_file DEPENDS ${GLYPHS_FILE})
 
 # --- the site: the page, the engine, the show's files ---
 set(SITE ${CMAKE_BINARY_DIR}/site)
@@ -103,9 +106,10 @@ add_custom_target(site ALL
     COMMAND ${CMAKE_COMMAND} -E copy ${DATA_FILES} ${MUSIC_DIR}/Pkfloyd.timeline ${GLYPHS_FILE} ${SITE}/DATA/
     COMMAND ${CMAKE_COMMAND} -E copy ${MUSIC_DIR}/Pkfloyd.ogg ${SITE}/
     COMMAND ${CMAKE_COMMAND} -DSITE=${SITE} -P ${PROJECT_SOURCE_DIR}/web/datalist.cmake
-    DEPENDS brimt_engine ${MUSIC_DIR}/Pkfloyd.ogg ${MUSIC_DIR}/Pkfloyd.timeline ${GLYPHS_FILE}
+    DEPENDS brimt_engine ${MUSIC_DIR}/Pkfloyd.ogg ${MUSIC_DIR}/Pkfloyd.timeline
             web/index.html web/page.js web/page.css
     VERBATIM)
+add_dependencies(site glyphs_file)
 
 # --- the GL layer's own check: the same drawings as the desktop's GL draws (tests/web/gldrawings*) ---
 add_executable(gldrawings tests/web/gldrawings.cpp tests/web/gldrawings_web.cpp)
@@ -113,7 +117,6 @@ target_link_libraries(gldrawings PRIVATE platform_web)
 brimt_warnings(gldrawings)
 set_target_properties(gldrawings PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/gltest)
 # The glyph case reads the shapes file where the page has it.
-add_custom_target(glyphs_file DEPENDS ${GLYPHS_FILE})
 add_dependencies(gldrawings glyphs_file)
 target_link_options(gldrawings PRIVATE -lGL -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1 -sALLOW_MEMORY_GROWTH=1
     "--embed-file=${GLYPHS_FILE}@/DATA/CourierNew-Bold.glyphs")
