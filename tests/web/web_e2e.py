@@ -226,6 +226,8 @@ def main():
     parser.add_argument('--gldrawings', required=True, help='the same drawings on the desktop GL')
     parser.add_argument('--keep', help='a folder to keep the frames in')
     args = parser.parse_args()
+    # Absolute, so that the missing-file test's links into the site work from any folder.
+    args.site, args.data = os.path.abspath(args.site), os.path.abspath(args.data)
     if not os.path.exists(os.path.join(args.site, 'index.html')):
         print('no page in %s: make web builds it' % args.site)
         return 1
